@@ -1,0 +1,237 @@
+#include "model/archive.h"
+
+#include "model/cp1252.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace korvel {
+
+namespace {
+constexpr qsizetype kFlushSize = 1 << 16;
+}  // namespace
+
+const char* CArchiveException::what() const noexcept
+{
+    switch (m_error) {
+    case ArchiveError::None: return "no error";
+    case ArchiveError::EndOfFile: return "unexpected end of stream";
+    case ArchiveError::UnknownClass: return "unknown class";
+    case ArchiveError::BadClassName: return "invalid class name";
+    case ArchiveError::BadSchema: return "unsupported schema";
+    case ArchiveError::WrongClass: return "object of an unexpected class";
+    case ArchiveError::BadIndex: return "invalid object or class index";
+    case ArchiveError::SharedObject: return "object referenced twice";
+    case ArchiveError::TooDeep: return "objects nested too deeply";
+    case ArchiveError::BadValue: return "value out of range";
+    case ArchiveError::WriteFailed: return "write failed";
+    }
+    return "archive error";
+}
+
+// ---- reading ----------------------------------------------------------------------------
+
+CArchiveReader::CArchiveReader(const char* data, size_t size)
+    : m_begin(reinterpret_cast<const unsigned char*>(data)), m_cur(m_begin), m_end(m_begin + size)
+{
+}
+
+void CArchiveReader::RequireItems(uint64_t count, uint64_t bytesEach) const
+{
+    if (bytesEach != 0 && count > Remaining() / bytesEach) throw CArchiveException(ArchiveError::EndOfFile);
+}
+
+uint8_t CArchiveReader::ReadByte()
+{
+    Require(1);
+    return *m_cur++;
+}
+
+uint16_t CArchiveReader::ReadWord()
+{
+    Require(2);
+    const uint16_t v = qFromLittleEndian<uint16_t>(m_cur);
+    m_cur += 2;
+    return v;
+}
+
+uint32_t CArchiveReader::ReadDword()
+{
+    Require(4);
+    const uint32_t v = qFromLittleEndian<uint32_t>(m_cur);
+    m_cur += 4;
+    return v;
+}
+
+uint64_t CArchiveReader::ReadQword()
+{
+    Require(8);
+    const uint64_t v = qFromLittleEndian<uint64_t>(m_cur);
+    m_cur += 8;
+    return v;
+}
+
+double CArchiveReader::ReadDouble()
+{
+    const uint64_t bits = ReadQword();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+uint64_t CArchiveReader::ReadCount()
+{
+    const uint16_t w = ReadWord();
+    if (w != 0xFFFF) return w;
+    const uint32_t d = ReadDword();
+    if (d != 0xFFFFFFFFu) return d;
+    return ReadQword();
+}
+
+uint64_t CArchiveReader::ReadStringLength(bool* utf16)
+{
+    *utf16 = false;
+    uint8_t b = ReadByte();
+    if (b < 0xFF) return b;
+    uint16_t w = ReadWord();
+    if (w == 0xFFFE) {
+        *utf16 = true;
+        b = ReadByte();
+        if (b < 0xFF) return b;
+        w = ReadWord();
+    }
+    if (w < 0xFFFF) return w;
+    const uint32_t d = ReadDword();
+    if (d < 0xFFFFFFFFu) return d;
+    return ReadQword();
+}
+
+QString CArchiveReader::ReadString()
+{
+    bool utf16 = false;
+    const uint64_t length = ReadStringLength(&utf16);
+    RequireItems(length, utf16 ? 2 : 1);
+    const auto n = static_cast<size_t>(length);
+    if (!utf16) {
+        QString s = DecodeCp1252(reinterpret_cast<const char*>(m_cur), n);
+        m_cur += n;
+        return s;
+    }
+    QString s(static_cast<qsizetype>(n), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(s.data());
+    for (size_t i = 0; i < n; ++i) dst[i] = qFromLittleEndian<uint16_t>(m_cur + 2 * i);
+    m_cur += 2 * n;
+    return s;
+}
+
+QByteArray CArchiveReader::ReadBytes(size_t n)
+{
+    Require(n);
+    QByteArray b(reinterpret_cast<const char*>(m_cur), static_cast<qsizetype>(n));
+    m_cur += n;
+    return b;
+}
+
+// ---- writing ----------------------------------------------------------------------------
+
+CArchiveWriter::CArchiveWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushSize + 64); }
+
+CArchiveWriter::~CArchiveWriter()
+{
+    try {
+        Flush();
+    } catch (const CArchiveException&) {
+        // The owner learns of the failure from its own Flush(); a destructor must not throw.
+    }
+}
+
+void CArchiveWriter::Put(const void* data, size_t n)
+{
+    m_buffer.append(static_cast<const char*>(data), static_cast<qsizetype>(n));
+    if (m_buffer.size() >= kFlushSize) Flush();
+}
+
+void CArchiveWriter::Flush()
+{
+    if (m_buffer.isEmpty()) return;
+    const qint64 written = m_device.write(m_buffer);
+    const qsizetype size = m_buffer.size();
+    m_buffer.clear();
+    if (written != size) throw CArchiveException(ArchiveError::WriteFailed);
+}
+
+void CArchiveWriter::WriteWord(uint16_t v)
+{
+    unsigned char b[2];
+    qToLittleEndian(v, b);
+    Put(b, 2);
+}
+
+void CArchiveWriter::WriteDword(uint32_t v)
+{
+    unsigned char b[4];
+    qToLittleEndian(v, b);
+    Put(b, 4);
+}
+
+void CArchiveWriter::WriteQword(uint64_t v)
+{
+    unsigned char b[8];
+    qToLittleEndian(v, b);
+    Put(b, 8);
+}
+
+void CArchiveWriter::WriteDouble(double v)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    WriteQword(bits);
+}
+
+void CArchiveWriter::WriteCount(uint64_t n)
+{
+    if (n < 0xFFFF) {
+        WriteWord(static_cast<uint16_t>(n));
+        return;
+    }
+    WriteWord(0xFFFF);
+    if (n < 0xFFFFFFFFu) {
+        WriteDword(static_cast<uint32_t>(n));
+        return;
+    }
+    WriteDword(0xFFFFFFFFu);
+    WriteQword(n);
+}
+
+void CArchiveWriter::WriteString(const QString& s)
+{
+    const auto n = static_cast<uint64_t>(s.size());
+    WriteByte(0xFF);
+    WriteWord(0xFFFE);
+    if (n < 0xFF) {
+        WriteByte(static_cast<uint8_t>(n));
+    } else {
+        WriteByte(0xFF);
+        if (n < 0xFFFE) {
+            WriteWord(static_cast<uint16_t>(n));
+        } else {
+            WriteWord(0xFFFF);
+            if (n < 0xFFFFFFFFu) {
+                WriteDword(static_cast<uint32_t>(n));
+            } else {
+                WriteDword(0xFFFFFFFFu);
+                WriteQword(n);
+            }
+        }
+    }
+    const char16_t* src = reinterpret_cast<const char16_t*>(s.constData());
+    if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        Put(src, 2 * static_cast<size_t>(n));
+    } else {
+        for (uint64_t i = 0; i < n; ++i) WriteWord(src[i]);
+    }
+}
+
+}  // namespace korvel
