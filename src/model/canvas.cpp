@@ -1,0 +1,37 @@
+#include "model/canvas.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+QString LogFont::FaceName() const
+{
+    int n = 0;
+    while (n < kFaceSize && lfFaceName[n] != 0) ++n;
+    return QString::fromUtf16(lfFaceName, n);
+}
+
+bool LogFont::SetFaceName(const QString& face)
+{
+    const int n = int(std::min<qsizetype>(face.size(), kFaceSize - 1));
+    std::fill(std::begin(lfFaceName), std::end(lfFaceName), char16_t(0));
+    for (int i = 0; i < n; ++i) lfFaceName[i] = face.at(i).unicode();
+    return face.size() <= kFaceSize - 1;
+}
+
+bool operator==(const LogFont& a, const LogFont& b)
+{
+    if (a.lfHeight != b.lfHeight || a.lfWidth != b.lfWidth || a.lfEscapement != b.lfEscapement ||
+        a.lfOrientation != b.lfOrientation || a.lfWeight != b.lfWeight || a.lfItalic != b.lfItalic ||
+        a.lfUnderline != b.lfUnderline || a.lfStrikeOut != b.lfStrikeOut || a.lfCharSet != b.lfCharSet ||
+        a.lfOutPrecision != b.lfOutPrecision || a.lfClipPrecision != b.lfClipPrecision ||
+        a.lfQuality != b.lfQuality || a.lfPitchAndFamily != b.lfPitchAndFamily)
+        return false;
+    for (int i = 0; i < LogFont::kFaceSize; ++i) {
+        if (a.lfFaceName[i] != b.lfFaceName[i]) return false;
+        if (a.lfFaceName[i] == 0) return true;
+    }
+    return true;
+}
+
+}  // namespace korvel

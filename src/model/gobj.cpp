@@ -1,0 +1,184 @@
+#include "model/gobj.h"
+
+#include "model/gview.h"
+#include "model/goblist.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace korvel {
+
+namespace {
+GRootObject* CreateGObj() { return new (std::nothrow) GObj; }
+}  // namespace
+
+QString FormatFixed(double value, int decimals)
+{
+    char buf[512];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (res.ec != std::errc()) return QString::asprintf("%.*f", decimals, value);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+const GRuntimeClass GObj::classGObj = {"GObj", 1, &CreateGObj, &GClone::classGClone};
+
+bool GObj::CopyObjInto(GObj& t) const
+{
+    GInfoTable::Ptr info;
+    if (m_pInfo) {
+        info = m_pInfo->Copy();
+        if (!info) return false;
+    }
+    t.m_rcBounds = m_rcBounds;
+    t.m_ptPos = m_ptPos;
+    t.m_crColor = m_crColor;
+    t.m_wFlags = m_wFlags;
+    t.m_pInfo = std::move(info);
+    return true;
+}
+
+GClone* GObj::Clone(GClone* target) const
+{
+    return CloneAs<GObj>(target, [this](GObj& t) { return CopyObjInto(t); });
+}
+
+double GObj::Distance(const WorldPoint& q) const
+{
+    const double dx = q.x - m_ptPos.x;
+    const double dy = q.y - m_ptPos.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+bool GObj::IsEqual(const GObj& other, uint32_t flags) const
+{
+    if ((flags & EQ_TYPE) && GetType() != other.GetType()) return false;
+    if ((flags & EQ_POS) && !(m_ptPos.x == other.m_ptPos.x && m_ptPos.y == other.m_ptPos.y)) return false;
+    return true;
+}
+
+bool GObj::Transform(TransformCallback callback, CoordTransform* params)
+{
+    return callback(&m_ptPos, params);
+}
+
+void GObj::AddScreenRect(const ViewTransform& view, PixelRect& rect) const
+{
+    PixelRect r = view.ToScreen(m_rcBounds);
+    if (IsSelected()) r.Inflate(4);
+    if (!rect.HasArea())
+        rect = r;
+    else
+        rect = UnitePixelRects(rect, r);
+}
+
+void GObj::CalcBounds() { m_rcBounds = WorldRect::AtPoint(m_ptPos); }
+
+Canvas* GObj::ResolveCanvas(GView& view, Canvas* dc) { return dc ? dc : view.GetWindowCanvas(); }
+
+void GObj::DrawHandles(GView& view, Canvas* dc) const
+{
+    dc = ResolveCanvas(view, dc);
+    if (!dc || dc->IsPrinter() || !IsSelected()) return;
+    const PixelRect b = view.GetViewTransform().ToScreen(m_rcBounds);
+    dc->InvertRect(PixelRect{b.left - 4, b.top - 4, b.left, b.top});
+    dc->InvertRect(PixelRect{b.right, b.top - 4, b.right + 4, b.top});
+    dc->InvertRect(PixelRect{b.right, b.bottom, b.right + 4, b.bottom + 4});
+    dc->InvertRect(PixelRect{b.left - 4, b.bottom, b.left, b.bottom + 4});
+}
+
+void GObj::Draw(GView& view, Canvas* dc, const PixelRect&) { DrawHandles(view, dc); }
+
+void GObj::UpdateInfo(int32_t) {}
+
+bool GObj::EnsureRoomForOne()
+{
+    if (!m_pInfo) {
+        m_pInfo = GInfoTable::Create(1);
+        return m_pInfo != nullptr;
+    }
+    const uint32_t n = m_pInfo->Count();
+    if (n < m_pInfo->Capacity()) return true;
+    if (n >= std::numeric_limits<uint16_t>::max()) return false;  // no table column set is this wide
+    // Exact fit for the few attributes most objects carry, then 50 % steps for wide tables.
+    const uint32_t cap = n < 4 ? n + 1 : n + n / 2;
+    GInfoTable::Ptr t = m_pInfo->Regrow(cap);
+    if (!t) return false;
+    m_pInfo = std::move(t);
+    return true;
+}
+
+bool GObj::SetInfo(const QString& name, const QString& value, uint16_t format)
+{
+    if (m_pInfo) {
+        if (GInfoItem* it = m_pInfo->Find(name)) {
+            it->m_strValue = value;  // shares the buffer, cannot fail
+            it->m_wFormat = format;
+            return true;
+        }
+    }
+    return AppendInfo(name, value, format);
+}
+
+bool GObj::AppendInfo(const QString& name, const QString& value, uint16_t format)
+{
+    uint32_t id = 0;
+    if (!infonames::Intern(name, &id)) return false;
+    if (!EnsureRoomForOne()) return false;
+    m_pInfo->Append(id, value, format);
+    return true;
+}
+
+const GInfoItem* GObj::FindInfo(const QString& name) const
+{
+    return m_pInfo ? m_pInfo->Find(name) : nullptr;
+}
+
+bool GObj::AddInfos(const GObList& list)
+{
+    for (GObList::Position p = list.GetHeadPosition(); p;) {
+        const auto* info = dynamic_cast<const GInfo*>(GObList::GetNext(p));
+        if (info && !AppendInfo(info->m_strName, info->m_strValue, info->m_wFormat)) return false;
+    }
+    return true;
+}
+
+bool GObj::AddInfos(std::span<const GInfoItem> items)
+{
+    // Appending may move this object's own table, so a span into it is copied first.
+    GInfoTable::Ptr own;
+    if (m_pInfo && !items.empty() && items.data() == std::as_const(*m_pInfo).Items().data()) {
+        own = m_pInfo->Copy();
+        if (!own) return false;
+        items = std::as_const(*own).Items();
+    }
+    for (const GInfoItem& it : items)
+        if (!AppendInfo(it.Name(), it.m_strValue, it.m_wFormat)) return false;
+    return true;
+}
+
+bool GObj::SetInfoTable(const GObList& list)
+{
+    if (list.GetCount() > std::numeric_limits<uint16_t>::max()) return false;
+    GInfoTable::Ptr t = GInfoTable::Create(uint32_t(list.GetCount()));
+    if (!t) return false;
+    for (GObList::Position p = list.GetHeadPosition(); p;) {
+        const auto* info = dynamic_cast<const GInfo*>(GObList::GetNext(p));
+        if (!info) return false;
+        uint32_t id = 0;
+        if (!infonames::Intern(info->m_strName, &id)) return false;
+        t->Append(id, info->m_strValue, info->m_wFormat);
+    }
+    m_pInfo = std::move(t);
+    return true;
+}
+
+std::span<const GInfoItem> GObj::Infos() const
+{
+    if (!m_pInfo) return {};
+    return std::as_const(*m_pInfo).Items();
+}
+
+}  // namespace korvel
