@@ -321,9 +321,9 @@ bool NmeaParser::HandleGsv(Talker talker)
     const int inThis = number * 4 < inView ? 4 : static_cast<int>(inView) - first;
     if (m_count < 4 * inThis + 3) return false;
 
-    SatelliteTable& slots = m_allTalkers ? m_talkers[talker].slots : m_fix.satellites;
+    SatelliteTable& table = m_allTalkers ? m_talkers[talker].table : m_fix.satellites;
     for (int i = 0; i < inThis; ++i) {
-        GpsSatellite& s = slots[first + i];
+        GpsSatellite& s = table[first + i];
         const auto prn = Saturate<std::uint16_t>(ParseInt(Field(4 + 4 * i)));
         if (s.prn != prn) s.used = 0;
         s.prn = prn;
@@ -332,7 +332,7 @@ bool NmeaParser::HandleGsv(Talker talker)
         s.snr = Saturate<std::int16_t>(ParseInt(Field(7 + 4 * i)));
     }
     if (number == total) {
-        for (int i = first + inThis; i < kGpsSatelliteSlots; ++i) slots[i] = GpsSatellite{};
+        for (int i = first + inThis; i < kGpsSatelliteSlots; ++i) table[i] = GpsSatellite{};
     }
     const std::int64_t now = Now();
     m_fix.gsvTime = now;
@@ -366,14 +366,14 @@ void NmeaParser::HandleGsa(Talker talker)
             }
         }
     }
-    SatelliteTable& slots = m_allTalkers ? m_talkers[talker].slots : m_fix.satellites;
-    for (GpsSatellite& s : slots) s.used = 0;
+    SatelliteTable& table = m_allTalkers ? m_talkers[talker].table : m_fix.satellites;
+    for (GpsSatellite& s : table) s.used = 0;
     for (int f = 3; f <= 14; ++f) {
         if (Field(f).empty()) continue;
         const long long prn = ParseInt(Field(f));
         // PRN 0 marks an empty slot; it must not turn an empty slot into a "used" satellite.
         if (prn == 0) continue;
-        for (GpsSatellite& s : slots) {
+        for (GpsSatellite& s : table) {
             if (s.prn == prn) {
                 s.used = 1;
                 break;
@@ -403,7 +403,7 @@ void NmeaParser::MergeTalkerSatellites()
     int slot = 0;
     for (int i = 0; i < n && slot < kGpsSatelliteSlots; ++i) {
         if (newest - order[i]->time > 10) continue;
-        for (const GpsSatellite& s : order[i]->slots) {
+        for (const GpsSatellite& s : order[i]->table) {
             if (s.prn == 0) continue;
             m_fix.satellites[slot++] = s;
             if (slot == kGpsSatelliteSlots) break;

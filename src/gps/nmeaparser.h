@@ -79,7 +79,7 @@ private:
     enum Talker : int { kGP, kGL, kGA, kGB, kGN, kTalkerCount };
     using SatelliteTable = std::array<GpsSatellite, kGpsSatelliteSlots>;
     struct TalkerSatellites {
-        SatelliteTable slots{};
+        SatelliteTable table{};
         std::uint64_t sequence = 0;  // 0 = never received; larger = more recent
         std::int64_t time = 0;       // clock time of the last GSV
     };
