@@ -1,0 +1,270 @@
+#include "view/qpaintercanvas.h"
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvel {
+namespace {
+
+// The background colour of opaque hatches and text boxes (the graphics interface's default).
+const QColor kBackground(255, 255, 255);
+
+Qt::PenStyle ToQtPenStyle(int32_t style)
+{
+    switch (style) {
+    case PS_DASH: return Qt::DashLine;
+    case PS_DOT: return Qt::DotLine;
+    case PS_DASHDOT: return Qt::DashDotLine;
+    case PS_DASHDOTDOT: return Qt::DashDotDotLine;
+    case PS_NULL: return Qt::NoPen;
+    default: return Qt::SolidLine;  // solid and inside-frame
+    }
+}
+
+QPolygon ToQPolygon(std::span<const PixelPoint> points)
+{
+    QPolygon poly(int(points.size()));
+    for (size_t i = 0; i < points.size(); ++i) poly.setPoint(int(i), points[i].x, points[i].y);
+    return poly;
+}
+
+// Text lines as the multi-line text drawing of the graphics interface splits them.
+QStringList SplitLines(const QString& text)
+{
+    QString t = text;
+    t.remove(QLatin1Char('\r'));
+    return t.split(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+QPainterCanvas::QPainterCanvas(QPainter* painter, bool printer)
+    : m_pPainter(painter), m_pMeasureDevice(painter ? painter->device() : nullptr), m_bPrinter(printer)
+{
+    if (m_pPainter) {
+        m_pPainter->setRenderHint(QPainter::Antialiasing, false);
+        m_pPainter->setRenderHint(QPainter::TextAntialiasing, true);
+        m_pPainter->setBackground(kBackground);
+        ApplyPen();
+        ApplyBrush();
+    }
+}
+
+QPainterCanvas::QPainterCanvas(QPaintDevice* measureDevice) : m_pMeasureDevice(measureDevice) {}
+
+Pen QPainterCanvas::SelectPen(const Pen& pen)
+{
+    const Pen old = m_pen;
+    m_pen = pen;
+    ApplyPen();
+    return old;
+}
+
+Brush QPainterCanvas::SelectBrush(const Brush& brush)
+{
+    const Brush old = m_brush;
+    m_brush = brush;
+    ApplyBrush();
+    return old;
+}
+
+LogFont QPainterCanvas::SelectFont(const LogFont& font)
+{
+    const LogFont old = m_lf;
+    m_lf = font;
+    return old;
+}
+
+COLORREF QPainterCanvas::SetTextColor(COLORREF color)
+{
+    const COLORREF old = m_crText;
+    m_crText = color;
+    return old;
+}
+
+BkMode QPainterCanvas::SetBkMode(BkMode mode)
+{
+    const BkMode old = m_bkMode;
+    m_bkMode = mode;
+    ApplyBrush();
+    return old;
+}
+
+void QPainterCanvas::ApplyPen()
+{
+    if (!m_pPainter) return;
+    QPen pen(ToQColor(m_pen.color));
+    pen.setStyle(ToQtPenStyle(m_pen.style));
+    // Width 0 is the one-pixel pen on every device; wider pens are in device pixels and, like
+    // the classic geometric pens, have round ends and joins.
+    pen.setWidth(std::max(0, m_pen.width));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    m_pPainter->setPen(pen);
+}
+
+void QPainterCanvas::ApplyBrush()
+{
+    if (!m_pPainter) return;
+    switch (m_brush.kind) {
+    case BrushKind::Null: m_pPainter->setBrush(Qt::NoBrush); break;
+    case BrushKind::Solid: m_pPainter->setBrush(ToQColor(m_brush.color)); break;
+    case BrushKind::HatchBDiagonal: m_pPainter->setBrush(QBrush(ToQColor(m_brush.color), Qt::BDiagPattern)); break;
+    }
+    // Between hatch lines the background colour is painted only in opaque mode.
+    m_pPainter->setBackgroundMode(m_bkMode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+}
+
+void QPainterCanvas::Ellipse(const PixelRect& box)
+{
+    if (!m_pPainter) return;
+    // The figure covers the pixels left .. right-1; the pen's centre line runs through the
+    // centres of the outermost pixels.
+    m_pPainter->drawEllipse(QRectF(box.left + 0.5, box.top + 0.5, box.right - box.left - 1.0, box.bottom - box.top - 1.0));
+}
+
+void QPainterCanvas::Arc(const PixelRect& box)
+{
+    if (!m_pPainter) return;
+    m_pPainter->drawArc(QRectF(box.left + 0.5, box.top + 0.5, box.right - box.left - 1.0, box.bottom - box.top - 1.0),
+                        0, 360 * 16);
+}
+
+void QPainterCanvas::Polygon(std::span<const PixelPoint> points)
+{
+    if (!m_pPainter || points.empty()) return;
+    m_pPainter->drawPolygon(ToQPolygon(points), Qt::OddEvenFill);
+}
+
+void QPainterCanvas::PolyPolygon(std::span<const PixelPoint> points, std::span<const int32_t> counts)
+{
+    if (!m_pPainter) return;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    size_t at = 0;
+    for (const int32_t n : counts) {
+        if (n <= 0) continue;
+        if (at + size_t(n) > points.size()) break;  // counts that overrun the points are ignored
+        path.moveTo(points[at].x, points[at].y);
+        for (int32_t i = 1; i < n; ++i) path.lineTo(points[at + size_t(i)].x, points[at + size_t(i)].y);
+        path.closeSubpath();
+        at += size_t(n);
+    }
+    m_pPainter->drawPath(path);
+}
+
+void QPainterCanvas::Polyline(std::span<const PixelPoint> points)
+{
+    if (!m_pPainter || points.size() < 2) return;
+    m_pPainter->drawPolyline(ToQPolygon(points));
+}
+
+void QPainterCanvas::Line(PixelPoint from, PixelPoint to)
+{
+    if (!m_pPainter) return;
+    m_pPainter->drawLine(from.x, from.y, to.x, to.y);
+}
+
+void QPainterCanvas::InvertRect(const PixelRect& rect)
+{
+    if (!m_pPainter || !rect.HasArea()) return;
+    m_pPainter->save();
+    m_pPainter->setCompositionMode(QPainter::CompositionMode_Difference);
+    m_pPainter->fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), Qt::white);
+    m_pPainter->restore();
+}
+
+QFont QPainterCanvas::MakeFont(const LogFont& lf, QPaintDevice* device)
+{
+    QFont font = device ? QFont(QFont(), device) : QFont();
+    const QString face = lf.FaceName();
+    font.setFamilies(QStringList{face.isEmpty() ? QStringLiteral("Arial") : face});
+    font.setStyleStrategy(QFont::PreferMatch);
+    font.setItalic(lf.lfItalic != 0);
+    font.setUnderline(lf.lfUnderline != 0);
+    font.setStrikeOut(lf.lfStrikeOut != 0);
+    if (lf.lfWeight > 0) font.setWeight(QFont::Weight(std::clamp<int>(lf.lfWeight, 100, 900)));
+    else font.setWeight(QFont::Normal);
+
+    int pixels = 0;
+    if (lf.lfHeight < 0) {
+        pixels = lf.lfHeight == INT32_MIN ? INT32_MAX : -lf.lfHeight;
+    } else if (lf.lfHeight > 0) {
+        // A cell height includes the internal leading: scale it by the face's em-to-cell ratio.
+        QFont probe = font;
+        probe.setPixelSize(1000);
+        const double cell = device ? QFontMetricsF(probe, device).height() : QFontMetricsF(probe).height();
+        pixels = cell > 0 ? int(std::lround(lf.lfHeight * 1000.0 / cell)) : lf.lfHeight;
+    } else {
+        pixels = QFontInfo(font).pixelSize();
+    }
+    // Huge sizes make the font engine allocate enormous glyph caches; nothing that large can
+    // be read on a page anyway.
+    font.setPixelSize(std::clamp(pixels, 1, 20000));
+    return font;
+}
+
+void QPainterCanvas::TextOut(PixelPoint origin, const QString& text)
+{
+    if (!m_pPainter || text.isEmpty()) return;
+    const QFont font = MakeFont(m_lf, m_pPainter->device());
+    const QFontMetricsF fm(font, m_pPainter->device());
+    const QStringList lines = SplitLines(text);
+
+    m_pPainter->save();
+    m_pPainter->setFont(font);
+    m_pPainter->translate(origin.x, origin.y);
+    // Escapement: tenths of a degree counter-clockwise; Qt turns clockwise with y downwards.
+    if (m_lf.lfEscapement != 0) m_pPainter->rotate(-m_lf.lfEscapement / 10.0);
+    if (m_bkMode == BkMode::Opaque) {
+        double width = 0;
+        for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+        m_pPainter->fillRect(QRectF(0, 0, width, fm.height() * lines.size()), m_pPainter->background());
+    }
+    m_pPainter->setPen(ToQColor(m_crText & 0x00FFFFFF));
+    double y = fm.ascent();
+    for (const QString& line : lines) {
+        m_pPainter->drawText(QPointF(0, y), line);
+        y += fm.height();
+    }
+    m_pPainter->restore();
+}
+
+PixelSize QPainterCanvas::MeasureText(const LogFont& font, const QString& text)
+{
+    LogFont unrotated = font;
+    unrotated.lfEscapement = 0;
+    const QFont qf = MakeFont(unrotated, m_pMeasureDevice);
+    const QFontMetricsF fm = m_pMeasureDevice ? QFontMetricsF(qf, m_pMeasureDevice) : QFontMetricsF(qf);
+    const QStringList lines = SplitLines(text);
+    double width = 0;
+    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+    return PixelSize{int32_t(std::ceil(width)), int32_t(std::ceil(fm.height())) * int32_t(lines.size())};
+}
+
+void QPainterCanvas::DrawTransparentImage(const QImage& image, const PixelRect& dest, const PixelRect& clip)
+{
+    if (!m_pPainter || image.isNull() || !dest.HasArea()) return;
+    QImage masked = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < masked.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(masked.scanLine(y));
+        for (int x = 0; x < masked.width(); ++x) {
+            if ((line[x] & 0x00FFFFFFu) == 0x00FFFFFFu) line[x] = 0;
+        }
+    }
+    m_pPainter->save();
+    if (clip.HasArea()) m_pPainter->setClipRect(QRect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top), Qt::IntersectClip);
+    m_pPainter->drawImage(QRect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top), masked);
+    m_pPainter->restore();
+}
+
+}  // namespace korvel

@@ -1,0 +1,78 @@
+#pragma once
+// The map objects' drawing surface implemented with QPainter, for the view window, images and
+// printers alike. Follows the pixel conventions of the classic graphics interface the objects
+// were written for: aliased drawing, right and bottom box edges outside the figure, even-odd
+// polygon filling, hatch patterns in device pixels, text positioned by its top-left corner.
+
+#include "model/canvas.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+class QPainter;
+class QPaintDevice;
+
+namespace korvel {
+
+class QPainterCanvas : public Canvas {
+public:
+    // Draws with `painter` (which must stay active while the canvas is used). `printer`
+    // marks printer and print-preview output: objects then use the printer scale and leave out
+    // screen-only decorations.
+    QPainterCanvas(QPainter* painter, bool printer);
+    // A canvas that can only measure text, for the given device (or the screen when null).
+    // Drawing calls do nothing.
+    explicit QPainterCanvas(QPaintDevice* measureDevice);
+
+    QPainterCanvas(const QPainterCanvas&) = delete;
+    QPainterCanvas& operator=(const QPainterCanvas&) = delete;
+
+    Pen SelectPen(const Pen& pen) override;
+    Brush SelectBrush(const Brush& brush) override;
+    LogFont SelectFont(const LogFont& font) override;
+    COLORREF SetTextColor(COLORREF color) override;
+    BkMode SetBkMode(BkMode mode) override;
+
+    void Ellipse(const PixelRect& box) override;
+    void Arc(const PixelRect& box) override;
+    void Polygon(std::span<const PixelPoint> points) override;
+    void PolyPolygon(std::span<const PixelPoint> points, std::span<const int32_t> counts) override;
+    void Polyline(std::span<const PixelPoint> points) override;
+    void Line(PixelPoint from, PixelPoint to) override;
+    void InvertRect(const PixelRect& rect) override;
+
+    void TextOut(PixelPoint origin, const QString& text) override;
+    PixelSize MeasureText(const LogFont& font, const QString& text) override;
+
+    bool IsPrinter() const override { return m_bPrinter; }
+
+    // Draws `image` stretched into `dest` (pixels, right/bottom exclusive) with every pure white
+    // pixel left out, so the map beneath shows through (background tiles and scanned maps
+    // have white where there is nothing). Only the part inside `clip` is touched.
+    void DrawTransparentImage(const QImage& image, const PixelRect& dest, const PixelRect& clip);
+
+    // The font a font record stands for on `device` (null: the screen). Pixel height from
+    // lfHeight: negative = character (em) height, positive = cell height, 0 = a default size;
+    // weight, italic, underline, strike-out and face name as recorded. The escapement is not
+    // part of a QFont; TextOut turns the text itself.
+    static QFont MakeFont(const LogFont& lf, QPaintDevice* device);
+
+    // 0x00BBGGRR -> QColor.
+    static QColor ToQColor(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+private:
+    void ApplyPen();
+    void ApplyBrush();
+
+    QPainter* m_pPainter = nullptr;
+    QPaintDevice* m_pMeasureDevice = nullptr;
+    bool m_bPrinter = false;
+    Pen m_pen;
+    Brush m_brush;
+    LogFont m_lf;
+    COLORREF m_crText = 0;
+    BkMode m_bkMode = BkMode::Opaque;
+};
+
+}  // namespace korvel
