@@ -2,6 +2,7 @@
 
 #include "model/gview.h"
 
+#include <atomic>
 #include <new>
 
 namespace korvel {
@@ -11,6 +12,12 @@ GRootObject* CreateGList() { return new (std::nothrow) GList; }
 }  // namespace
 
 const GRuntimeClass GList::classGList = {"GList", 1, &CreateGList, &GObj::classGObj};
+
+uint64_t GList::NextChangeStamp()
+{
+    static std::atomic<uint64_t> stamp{0};
+    return stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 GList::~GList()
 {
@@ -30,6 +37,7 @@ GList::Position GList::Link(Position before, GObj* obj, bool uniteBounds)
     if (uniteBounds) m_rcBounds.Unite(obj->m_rcBounds);
     obj->m_pParent = this;
     obj->m_pNode = pos;
+    m_nChangeStamp = NextChangeStamp();
     return pos;
 }
 
@@ -62,6 +70,7 @@ GObj* GList::Remove(GObj* obj)
     if (!pos) return nullptr;
     m_list.RemoveAt(pos);
     obj->m_pNode = nullptr;
+    m_nChangeStamp = NextChangeStamp();
     return obj;
 }
 
@@ -73,6 +82,7 @@ bool GList::AdoptMembers(GObList& from)
     }
     Position first = from.GetHeadPosition();
     m_list.TakeAllFrom(from);
+    m_nChangeStamp = NextChangeStamp();
     for (Position p = first; p; p = p->pNext) {
         GObj* o = MemberAt(p);
         o->m_pParent = this;

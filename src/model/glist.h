@@ -58,6 +58,11 @@ public:
     // out. Bounds are not touched (the loaded list carries its own).
     bool AdoptMembers(GObList& from);
 
+    // Changes with every member added, removed or adopted through the operations above, and is
+    // never the same for two states of any two lists, so a cache kept beside a list (the
+    // document's insertion points) can tell that it is stale.
+    uint64_t ChangeStamp() const { return m_nChangeStamp; }
+
     static GObj* MemberAt(Position pos) { return static_cast<GObj*>(GObList::GetAt(pos)); }
     static GObj* NextMember(Position& pos) { return static_cast<GObj*>(GObList::GetNext(pos)); }
     size_t GetCount() const { return m_list.GetCount(); }
@@ -66,6 +71,9 @@ public:
 
 private:
     Position Link(Position before, GObj* obj, bool uniteBounds);
+    static uint64_t NextChangeStamp();
+
+    uint64_t m_nChangeStamp = NextChangeStamp();
 };
 
 }  // namespace korvel
