@@ -4,37 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace korvel {
 
-PixelBox PixelBox::Normalised(QPoint a, QPoint b)
+PixelRect NormalisedRect(QPoint a, QPoint b)
 {
-    return PixelBox{std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()),
+    return PixelRect{std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()),
                     std::max(a.y(), b.y())};
 }
 
-int32_t Viewport::RoundPixel(double v)
-{
-    const double t = std::trunc(v + 0.5);
-    // Out-of-range values (and NaN) would be undefined behaviour in the cast; they collapse to
-    // the most negative value instead, far outside any clip box.
-    if (!(t >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
-          t <= static_cast<double>(std::numeric_limits<int32_t>::max())))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(t);
-}
+int32_t Viewport::RoundPixel(double v) { return ToPixelValue(v + 0.5); }
 
 QPoint Viewport::WorldToScreen(const WorldPoint& p, double s) const
 {
     return QPoint(RoundPixel((p.x - worldRect.minX) / s), RoundPixel((worldRect.maxY - p.y) / s));
 }
 
-PixelBox Viewport::WorldToScreen(const WorldRect& r, double s) const
+PixelRect Viewport::WorldToScreen(const WorldRect& r, double s) const
 {
     const QPoint tl = WorldToScreen(WorldPoint{r.minX, r.maxY}, s);
     const QPoint br = WorldToScreen(WorldPoint{r.maxX, r.minY}, s);
-    return PixelBox{tl.x(), tl.y(), br.x(), br.y()};
+    return PixelRect{tl.x(), tl.y(), br.x(), br.y()};
 }
 
 WorldPoint Viewport::PixelCentreToWorld(QPoint px, double s) const
@@ -47,9 +37,9 @@ WorldPoint Viewport::PixelCornerToWorld(QPoint px, double s) const
     return WorldPoint{px.x() * s + worldRect.minX, worldRect.maxY - px.y() * s};
 }
 
-WorldRect Viewport::PixelBoxToWorld(const PixelBox& box, double s) const
+WorldRect Viewport::PixelRectToWorld(const PixelRect& box, double s) const
 {
-    const PixelBox n = PixelBox::Normalised(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
+    const PixelRect n = NormalisedRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
     const WorldPoint tl = PixelCornerToWorld(QPoint(n.left, n.top), s);
     const WorldPoint br = PixelCornerToWorld(QPoint(n.right, n.bottom), s);
     return WorldRect{tl.x, br.y, br.x, tl.y};
@@ -148,10 +138,10 @@ bool Viewport::Resize(int cx, int cy)
     return false;
 }
 
-void Viewport::ZoomIn(const PixelBox& drag, QPoint pressPixel)
+void Viewport::ZoomIn(const PixelRect& drag, QPoint pressPixel)
 {
-    if (drag.Width() >= 2 && drag.Height() >= 2) {
-        worldRect = PixelBoxToWorld(drag);
+    if (drag.right - drag.left >= 2 && drag.bottom - drag.top >= 2) {
+        worldRect = PixelRectToWorld(drag);
     } else {
         const WorldPoint c = PixelCentreToWorld(pressPixel);
         const double hw = Width() / 3.0;
@@ -161,12 +151,12 @@ void Viewport::ZoomIn(const PixelBox& drag, QPoint pressPixel)
     SetView(nullptr, 0.0);
 }
 
-void Viewport::ZoomOut(const PixelBox& drag, QPoint pressPixel)
+void Viewport::ZoomOut(const PixelRect& drag, QPoint pressPixel)
 {
     const double w = Width();
     const double h = Height();
-    if (drag.Width() >= 2 && drag.Height() >= 2) {
-        const WorldRect r = PixelBoxToWorld(drag);
+    if (drag.right - drag.left >= 2 && drag.bottom - drag.top >= 2) {
+        const WorldRect r = PixelRectToWorld(drag);
         const double gx = (w - (r.maxX - r.minX)) / 2.0;
         const double gy = (h - (r.maxY - r.minY)) / 2.0;
         worldRect.minX -= gx;

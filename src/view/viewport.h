@@ -4,6 +4,7 @@
 // pan rules can be tested and reused (printing, the measuring functions) on their own.
 
 #include "crs/worldpoint.h"
+#include "model/pixel.h"
 
 #include <QPoint>
 
@@ -11,22 +12,8 @@
 
 namespace korvel {
 
-// A pixel rectangle with exclusive right and bottom edges, as the drawing rules count them
-// (width = right - left). Not normalised unless a function says so.
-struct PixelBox {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-
-    int32_t Width() const { return right - left; }
-    int32_t Height() const { return bottom - top; }
-    bool HasArea() const { return right > left && bottom > top; }
-    // The rectangle spanned by two corners, with left <= right and top <= bottom.
-    static PixelBox Normalised(QPoint a, QPoint b);
-
-    friend bool operator==(const PixelBox&, const PixelBox&) = default;
-};
+// The rectangle spanned by two pixel corners, with left <= right and top <= bottom.
+PixelRect NormalisedRect(QPoint a, QPoint b);
 
 class Viewport {
 public:
@@ -57,15 +44,15 @@ public:
     QPoint WorldToScreen(const WorldPoint& p) const { return WorldToScreen(p, scale); }
     // World rectangle -> pixel rectangle: left from minX, top from maxY, right from maxX,
     // bottom from minY.
-    PixelBox WorldToScreen(const WorldRect& r, double s) const;
+    PixelRect WorldToScreen(const WorldRect& r, double s) const;
     // The world point at the centre of a pixel (clicks, the status bar, the wheel).
     WorldPoint PixelCentreToWorld(QPoint px, double s) const;
     WorldPoint PixelCentreToWorld(QPoint px) const { return PixelCentreToWorld(px, scale); }
     // The world point at the top-left corner of a pixel (rubber bands, clip boxes).
     WorldPoint PixelCornerToWorld(QPoint px, double s) const;
     // World rectangle of a pixel rectangle by the corner mapping (normalised first).
-    WorldRect PixelBoxToWorld(const PixelBox& box, double s) const;
-    WorldRect PixelBoxToWorld(const PixelBox& box) const { return PixelBoxToWorld(box, scale); }
+    WorldRect PixelRectToWorld(const PixelRect& box, double s) const;
+    WorldRect PixelRectToWorld(const PixelRect& box) const { return PixelRectToWorld(box, scale); }
 
     double Width() const;   // |maxX - minX| in world units
     double Height() const;  // |maxY - minY| in world units
@@ -89,10 +76,10 @@ public:
     bool Resize(int cx, int cy);
     // Zoom-in tool release: a rectangle of at least 2x2 pixels becomes the view, anything
     // smaller is a click that zooms to two thirds about the pressed pixel.
-    void ZoomIn(const PixelBox& normalisedDrag, QPoint pressPixel);
+    void ZoomIn(const PixelRect& normalisedDrag, QPoint pressPixel);
     // Zoom-out tool release: a rectangle widens the view by what it lacks of the view's size
     // (new width 2w - rw); a click widens by 1.5 about the pressed pixel.
-    void ZoomOut(const PixelBox& normalisedDrag, QPoint pressPixel);
+    void ZoomOut(const PixelRect& normalisedDrag, QPoint pressPixel);
     // Moves the world so that the map follows the mouse from `press` to `release` (pixels).
     // Width and height stay; the scale is untouched.
     void Pan(QPoint press, QPoint release);

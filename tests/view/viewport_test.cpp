@@ -69,8 +69,8 @@ TEST(ViewportMapping, RectangleAndInverseMappings)
     Viewport v;
     v.worldRect = WorldRect{1000.0, 2000.0, 1400.0, 2300.0};
     v.scale = 2.0;
-    const PixelBox box = v.WorldToScreen(WorldRect{1010.0, 2200.0, 1020.0, 2290.0}, 2.0);
-    EXPECT_EQ(box, (PixelBox{5, 5, 10, 50}));
+    const PixelRect box = v.WorldToScreen(WorldRect{1010.0, 2200.0, 1020.0, 2290.0}, 2.0);
+    EXPECT_EQ(box, (PixelRect{5, 5, 10, 50}));
 
     const WorldPoint centre = v.PixelCentreToWorld(QPoint(0, 0));
     EXPECT_DOUBLE_EQ(centre.x, 1001.0);
@@ -80,8 +80,8 @@ TEST(ViewportMapping, RectangleAndInverseMappings)
     EXPECT_DOUBLE_EQ(corner.y, 2260.0);
 
     // A rectangle given with its corners swapped maps to the same world rectangle.
-    const WorldRect w1 = v.PixelBoxToWorld(PixelBox{10, 20, 30, 40});
-    const WorldRect w2 = v.PixelBoxToWorld(PixelBox{30, 40, 10, 20});
+    const WorldRect w1 = v.PixelRectToWorld(PixelRect{10, 20, 30, 40});
+    const WorldRect w2 = v.PixelRectToWorld(PixelRect{30, 40, 10, 20});
     EXPECT_EQ(w1, w2);
     EXPECT_EQ(w1, (WorldRect{1020.0, 2220.0, 1060.0, 2260.0}));
 }
@@ -125,7 +125,7 @@ TEST(ViewportSetView, EmptyClientFallsBackToScaleOneAndKeepsTheRectangle)
 TEST(ViewportSetView, ScaleFloor)
 {
     Viewport v = MakeViewport(100, 100, WorldRect{0.0, 0.0, 1.0, 1.0});
-    for (int i = 0; i < 40; ++i) v.ZoomIn(PixelBox{50, 50, 50, 50}, QPoint(50, 50));
+    for (int i = 0; i < 40; ++i) v.ZoomIn(PixelRect{50, 50, 50, 50}, QPoint(50, 50));
     EXPECT_DOUBLE_EQ(v.scale, Viewport::kMinScale);
     EXPECT_NEAR(v.Width(), 100 * Viewport::kMinScale, 1e-15);
     const WorldPoint c{3.0, 4.0};
@@ -215,7 +215,7 @@ TEST(ViewportZoom, ThreeClicksGiveTwoThirdsCubed)
     Viewport v = MakeViewport(300, 200, WorldRect{0.0, 0.0, 3000.0, 2000.0});
     const double w0 = v.Width();
     const double h0 = v.Height();
-    for (int i = 0; i < 3; ++i) v.ZoomIn(PixelBox{100, 50, 100, 50}, QPoint(100, 50));
+    for (int i = 0; i < 3; ++i) v.ZoomIn(PixelRect{100, 50, 100, 50}, QPoint(100, 50));
     EXPECT_NEAR(v.Width() / w0, 8.0 / 27.0, 1e-12);
     EXPECT_NEAR(v.Height() / h0, 8.0 / 27.0, 1e-12);
 }
@@ -223,8 +223,8 @@ TEST(ViewportZoom, ThreeClicksGiveTwoThirdsCubed)
 TEST(ViewportZoom, OnePixelDragsAreClicks)
 {
     const WorldRect start{0.0, 0.0, 300.0, 200.0};
-    const PixelBox drags[] = {{100, 50, 101, 50}, {100, 50, 100, 51}, {100, 50, 101, 51}, {100, 50, 102, 51}, {100, 50, 101, 52}};
-    for (const PixelBox& d : drags) {
+    const PixelRect drags[] = {{100, 50, 101, 50}, {100, 50, 100, 51}, {100, 50, 101, 51}, {100, 50, 102, 51}, {100, 50, 101, 52}};
+    for (const PixelRect& d : drags) {
         Viewport in = MakeViewport(300, 200, start);
         in.ZoomIn(d, QPoint(100, 50));
         EXPECT_NEAR(in.Width(), 200.0, 1e-9);
@@ -241,20 +241,20 @@ TEST(ViewportZoom, Rectangles)
 {
     const WorldRect start{0.0, 0.0, 300.0, 200.0};
     Viewport in = MakeViewport(300, 200, start);
-    in.ZoomIn(PixelBox{30, 20, 90, 60}, QPoint(30, 20));  // 60 x 40 pixels, same aspect
+    in.ZoomIn(PixelRect{30, 20, 90, 60}, QPoint(30, 20));  // 60 x 40 pixels, same aspect
     EXPECT_NEAR(in.worldRect.minX, 30.0, 1e-9);
     EXPECT_NEAR(in.worldRect.maxX, 90.0, 1e-9);
     EXPECT_NEAR(in.worldRect.maxY, 180.0, 1e-9);
     EXPECT_NEAR(in.worldRect.minY, 140.0, 1e-9);
 
     Viewport small = MakeViewport(300, 200, start);
-    small.ZoomOut(PixelBox{10, 10, 13, 12}, QPoint(10, 10));  // 3 x 2 pixels
+    small.ZoomOut(PixelRect{10, 10, 13, 12}, QPoint(10, 10));  // 3 x 2 pixels
     EXPECT_NEAR(small.Width(), 600.0 - 3.0, 1e-9);
     EXPECT_NEAR(small.Centre().x, 150.0, 1e-9);
     EXPECT_NEAR(small.Centre().y, 100.0, 1e-9);
 
     Viewport whole = MakeViewport(300, 200, start);
-    whole.ZoomOut(PixelBox{0, 0, 300, 200}, QPoint(0, 0));
+    whole.ZoomOut(PixelRect{0, 0, 300, 200}, QPoint(0, 0));
     EXPECT_NEAR(whole.Width(), 300.0, 1e-9);
 }
 
@@ -269,7 +269,7 @@ TEST(ViewportPan, PanThenClickZoomsByExactlyOnePointFive)
     EXPECT_DOUBLE_EQ(v.Width(), w);
     EXPECT_DOUBLE_EQ(v.Height(), h);
     const WorldPoint clicked = v.PixelCentreToWorld(QPoint(200, 150));
-    v.ZoomIn(PixelBox{200, 150, 200, 150}, QPoint(200, 150));
+    v.ZoomIn(PixelRect{200, 150, 200, 150}, QPoint(200, 150));
     EXPECT_NEAR(w / v.Width(), 1.5, 1e-12);
     EXPECT_NEAR(h / v.Height(), 1.5, 1e-12);
     EXPECT_NEAR(v.Centre().x, clicked.x, 1e-9);
