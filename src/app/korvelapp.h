@@ -1,0 +1,91 @@
+#pragma once
+// The application object: language modules, settings store, the document template (map
+// documents in MDI windows), the recent-file list and the start-up sequence of the program.
+
+#include "app/languagemodules.h"
+#include "app/recentfilelist.h"
+
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace korvel {
+
+class CMainFrame;
+
+// What the command line asks for.
+struct StartupOptions {
+    QStringList files;         // documents to open (the first one, like a shell open)
+    int showState = 0;         // 0: normal start; kShowMinimized / kShowMaximized: requested
+    QString screenshotPath;    // --screenshot: render the main window into this PNG and quit
+    QSize screenshotSize;      // --size WxH for the screenshot (invalid: the restored size)
+    bool demo = false;         // --demo: demo document, demo receiver, separate settings
+    bool timing = false;       // --timing: print the start-up time to standard error
+    QString settingsFolder;    // --settings DIR: keep the settings store in DIR
+    bool languageFoldersSet = false;
+    QStringList languageFolders;  // where language modules are looked for
+};
+
+// Parses the program's arguments (without the program name). False with a German message in
+// `error` on a bad argument.
+bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString* error);
+
+class CKorvelApp : public QObject {
+    Q_OBJECT
+public:
+    explicit CKorvelApp(QObject* parent = nullptr);
+    ~CKorvelApp() override;
+
+    // The one application object, or null.
+    static CKorvelApp* instance();
+
+    // Start-up in the order the program has always used (see the .cpp). False when the main
+    // window could not be created or the command line could not be carried out.
+    bool InitInstance(const StartupOptions& options);
+
+    CMainFrame* mainFrame() const { return m_pMainFrame.get(); }
+
+    // Languages.
+    CLanguageModules& languages() { return m_modules; }
+    int languageId() const { return m_nLanguage; }
+    // Activates the first module of this language; false (German stays) when none has it.
+    bool SetLanguage(int languageId);
+    // Menu command 40001 + i: the language of module i.
+    void SelectLanguage(int commandId);
+    // Rebuilds the menus for the active language and resets title and status line.
+    void RebuildMenus();
+
+    // The folder of the program file, with a trailing separator.
+    const QString& programDir() const { return m_strProgramDir; }
+
+    // Temporary copies of raster maps: <local data>/Korvel/tmpmaps.
+    static QString TempMapFolder();
+    // Deletes every file in `folder` whose name does not start with "."; files that cannot
+    // be deleted are left alone.
+    static void EmptyTempMapFolder(const QString& folder);
+
+    CRecentFileList& recentFiles() { return m_recentFiles; }
+
+    // The about box (dialog 101).
+    void OnAppAbout();
+
+    // Closes every document window, asking to save changed documents first. False when the
+    // user cancelled.
+    bool CanCloseAll();
+
+    // Commands of the application (documents, about, languages); false when not handled.
+    bool OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
+
+private:
+    CLanguageModules m_modules;
+    int m_nLanguage;
+    QString m_strProgramDir;
+    CRecentFileList m_recentFiles;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};
+
+}  // namespace korvel

@@ -1,0 +1,162 @@
+#pragma once
+// The main window: an MDI frame with four tool bars, the status bar with the coordinate
+// panes, the satellite and compass bars, and the state every map view shares (current tool,
+// label font, default coordinate system, last-used folders). It keeps its placement, bar
+// layout and folders in the settings store.
+
+#include "app/labelfont.h"
+#include "view/viewhost.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace korvel {
+
+class CKorvelApp;
+class CCustomBar;
+class CSatviewBar;
+class CGpsFindBar;
+
+class CMainFrame : public QMainWindow, public ViewHost {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CKorvelApp* app, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Creates bars, status bar and dockable bars and applies the saved or the built-in bar
+    // layout. False when a part could not be created.
+    bool Create();
+
+    // The command's action, or null when the program does not offer the command (yet).
+    QAction* action(int id) const { return m_actions.value(id, nullptr); }
+    // Runs a command as if chosen from the menu. False when it is unknown or disabled.
+    bool RunCommand(int id);
+    // Refreshes the enabled and checked state of every action.
+    void UpdateCommandUI();
+
+    // Rebuilds both menus (without and with a document) for the active language and shows
+    // the one that fits the active window; `languageNames` holds string 102 of every
+    // language module (entry 0 the built-in German), `activeLanguage` the active index.
+    void RebuildMenus(const QStringList& languageNames, int activeLanguage);
+    // Takes every text from the active language again.
+    void Retranslate();
+    // The popup with the language choice in the current menu bar, or null.
+    QMenu* languageMenu() const;
+
+    // Window placement: RestorePlacement puts the stored normal rectangle and show state on
+    // the window; `requested` is the show state asked for on the command line (0 = normal
+    // start, then the stored posMax applies).
+    void RestorePlacement(int requested);
+    void SavePlacement() const;
+
+    // Bar layout under "Toolbars": SaveBarState writes it; LoadBarState applies the stored
+    // one, or the built-in default when none is stored or it names unknown bars.
+    void SaveBarState() const;
+    bool LoadBarState();
+    // "&Wiederherstellen": the built-in layout.
+    void RestoreDefaultBars();
+    QByteArray DefaultBarState() const { return m_defaultState; }
+
+    // The pause button's face: the resume picture while paused, else the pause picture;
+    // drawn greyed when the measuring is not a line measurement.
+    void SetPauseFace(bool paused, bool notLineMode);
+    QIcon pauseFace() const { return m_currentPauseFace; }
+
+    // ViewHost.
+    int CurrentTool() const override { return m_nTool; }
+    void SetCurrentTool(int tool) override;
+    bool AutoNumbering() const override { return m_bAutoNumber; }
+    void SetAutoNumbering(bool on) override { m_bAutoNumber = on; }
+    void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) override;
+    QString paneText(int pane) const;
+
+    QMdiArea* mdiArea() const { return m_pMdiArea; }
+    QToolBar* toolBar(int barId) const;
+    CSatviewBar* satviewBar() const { return m_pSatBar; }
+    CGpsFindBar* gpsFindBar() const { return m_pFindBar; }
+
+    // Shows or hides a dockable bar the way its command does (showing switches the receiver
+    // on first).
+    void ToggleBar(int barId);
+
+    // The receiver switch: called before a bar is shown and by "GPS &aktiv"; answers whether
+    // the receiver is open. Set by whoever owns the receiver.
+    std::function<bool(bool force)> startGps;
+    std::function<bool()> isGpsOpen;
+    std::function<void()> stopGps;
+    std::function<void()> showGpsSettings;
+    // The coordinate system command: runs the dialog; set when the dialog exists.
+    std::function<void()> chooseCoordSys;
+
+    // Shared state of the views and the import and export commands.
+    QString m_strZentoImportDir;
+    QString m_strImgImportDir;
+    QString m_strZentoExportDir;
+    QString m_strShapeImportDir;
+    QString m_strShapeExportDir;
+    int m_nCoordSys = 900913;  // read from the settings at construction
+    LabelFont m_lfLabel = DefaultLabelFont();
+    uint32_t m_crLabel = 0;  // 0x00BBGGRR
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    QAction* AddAction(int id, const QString& iconName = QString(), bool checkable = false);
+    void AddTo(QWidget* menuOrBar, std::initializer_list<int> ids);
+    void createActions();
+    void createToolBars();
+    void createStatusBar();
+    bool createDocks();
+    QMenu* createMenu(bool withDocument, const QStringList& languageNames, int activeLanguage);
+    void ShowMenuFor(QMdiSubWindow* window);
+    void OnCommand(int id);
+    bool IsEnabled(int id) const;
+    bool IsChecked(int id) const;
+    void RetranslateAction(QAction* a, const QString& menuText);
+    void ReadFrameSettings();
+    void WriteFrameSettings() const;
+
+    CKorvelApp* m_pApp;
+    QMdiArea* m_pMdiArea = nullptr;
+    QHash<int, QAction*> m_actions;
+    QHash<int, QString> m_menuTexts;  // German menu texts (translated with tr() on use)
+    QToolBar* m_pFileBar = nullptr;
+    QToolBar* m_pZoomBar = nullptr;
+    QToolBar* m_pImpExpBar = nullptr;
+    QToolBar* m_pSurveyBar = nullptr;
+    QLabel* m_pPanes[3] = {nullptr, nullptr, nullptr};
+    CSatviewBar* m_pSatBar = nullptr;
+    CGpsFindBar* m_pFindBar = nullptr;
+    QMenu* m_pMainMenu = nullptr;   // menu without a document
+    QMenu* m_pChildMenu = nullptr;  // menu with a document window
+    QActionGroup* m_pLanguageGroup = nullptr;
+    QList<QAction*> m_languageActions;
+    QList<QAction*> m_recentActions;
+    QByteArray m_defaultState;
+    QIcon m_pauseFaces[2];     // pause, resume
+    QIcon m_currentPauseFace;
+    QTimer m_uiTimer;
+    int m_nTool = TOOL_NONE;
+    bool m_bAutoNumber = false;
+    bool m_bFramePlacementRestored = false;
+};
+
+}  // namespace korvel
