@@ -33,12 +33,39 @@ constexpr double kF4c = 0.0650634765625;       // 533/8192
 constexpr double kF6a = 0.024576822916666668;  // 151/6144
 constexpr double kF6b = -0.036865234375;       // -453/12288
 
-double Factorial(int n)
+constexpr double Factorial(int n)
 {
     double f = 1.0;
     for (int i = 2; i <= n; ++i) f *= i;
     return f;
 }
+
+// B(k), the generalised binomial coefficient of −3/2: (−3/2)(−5/2)…(−3/2 − k + 1) / k!.
+constexpr double BinomialMinus3Halves(int k)
+{
+    double b = 1.0;
+    for (int j = 0; j < k; ++j) b *= -1.5 - j;
+    return b / Factorial(k);
+}
+
+// The coefficient tables do not depend on the ellipsoid; they are evaluated by the compiler
+// with the same double arithmetic a run-time loop would use.
+struct ArcTables {
+    double b[8];     // B(k)
+    double c[8][6];  // C(2k, k − i), 0 where i > k
+};
+
+constexpr ArcTables MakeArcTables()
+{
+    ArcTables t{};
+    for (int k = 0; k <= 7; ++k) {
+        t.b[k] = BinomialMinus3Halves(k);
+        for (int i = 0; i <= 5 && i <= k; ++i) t.c[k][i] = Factorial(2 * k) / (Factorial(k - i) * Factorial(k + i));
+    }
+    return t;
+}
+
+constexpr ArcTables kArc = MakeArcTables();
 
 // Brings a longitude in radians into (−π, π]. CartesianToGeodetic answers in [0, 2π), which
 // would put every point west of Greenwich a full turn away from its central meridian.
@@ -63,32 +90,34 @@ bool ZoneNumber(double value, int* zone)
 // with B(k) the generalised binomial coefficient of −3/2 and C(2k, k−i) from the cosine power.
 MeridianCoeffs MeridianCoefficients(double c, double ep2)
 {
-    MeridianCoeffs m{};
     const double q = ep2 / 4.0;
     double sum[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    double bk = 1.0;  // B(k)·k!, built up as (−3/2)(−5/2)…
     double qk = 1.0;
     for (int k = 1; k <= 7; ++k) {
-        bk *= -1.5 - (k - 1);
         qk *= q;
-        const double b = bk / Factorial(k);
-        const double f2k = Factorial(2 * k);
-        for (int i = 0; i <= 5 && i <= k; ++i) {
-            const double binom = f2k / (Factorial(k - i) * Factorial(k + i));
-            sum[i] += b * qk * binom;
-        }
+        const double bq = kArc.b[k] * qk;
+        for (int i = 0; i <= 5 && i <= k; ++i) sum[i] += bq * kArc.c[k][i];
     }
+    MeridianCoeffs m{};
     m.a[0] = c * (1.0 + sum[0]);
     for (int i = 1; i <= 5; ++i) m.a[i] = c / i * sum[i];
     return m;
 }
 
+// The sine series is summed with Clenshaw's recurrence, which needs only sin 2φ and cos 2φ.
 double MeridianArc(double phi, double c, double ep2)
 {
     const MeridianCoeffs m = MeridianCoefficients(c, ep2);
-    double arc = m.a[0] * phi;
-    for (int i = 1; i <= 5; ++i) arc += m.a[i] * std::sin(2.0 * i * phi);
-    return arc;
+    const double s2 = std::sin(2.0 * phi);
+    const double twoCos2 = 2.0 * std::cos(2.0 * phi);
+    double b1 = 0.0;
+    double b2 = 0.0;
+    for (int i = 5; i >= 1; --i) {
+        const double b0 = m.a[i] + twoCos2 * b1 - b2;
+        b2 = b1;
+        b1 = b0;
+    }
+    return m.a[0] * phi + b1 * s2;
 }
 
 // Inverting the arc series for the rectifying latitude σ = arc / A0 (a Fourier series in σ
@@ -103,7 +132,13 @@ double FootpointLatitude(double northing, double k0, double c, double ep2)
     const double f2 = kF2a * ep2 + kF2b * e4 + kF2c * e6 + kF2d * e8;
     const double f4 = kF4a * e4 + kF4b * e6 + kF4c * e8;
     const double f6 = kF6a * e6 + kF6b * e8;
-    return sigma + f2 * std::sin(2.0 * sigma) + f4 * std::sin(4.0 * sigma) + f6 * std::sin(6.0 * sigma);
+    // sin 4σ and sin 6σ from the double-angle and addition formulas.
+    const double s2 = std::sin(2.0 * sigma);
+    const double c2 = std::cos(2.0 * sigma);
+    const double s4 = 2.0 * s2 * c2;
+    const double c4 = c2 * c2 - s2 * s2;
+    const double s6 = s4 * c2 + c4 * s2;
+    return sigma + f2 * s2 + f4 * s4 + f6 * s6;
 }
 
 // The classical Gauss-Krüger series in the longitude difference l: easting to l⁵, northing to
