@@ -1,0 +1,476 @@
+// The map view widget driven with real mouse, wheel and key events on the offscreen platform.
+#include "view/korvelview.h"
+
+#include "model/gfindpt.h"
+#include "model/ggpspos.h"
+#include "model/glist.h"
+#include "model/gpoint.h"
+#include "model/gpolyline.h"
+#include "model/gring.h"
+#include "model/korveldoc.h"
+#include "support/recordingcanvas.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPrinter>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace korvel {
+namespace {
+
+class FakeHost : public ViewHost {
+public:
+    int CurrentTool() const override { return tool; }
+    void SetCurrentTool(int t) override
+    {
+        tool = t;
+        ++toolChanges;
+    }
+    bool AutoNumbering() const override { return autoNumbering; }
+    void SetAutoNumbering(bool on) override { autoNumbering = on; }
+    void SetCoordinatePanes(const QString& s, const QString& f, const QString& sec) override
+    {
+        system = s;
+        first = f;
+        second = sec;
+    }
+
+    int tool = TOOL_NONE;
+    int toolChanges = 0;
+    bool autoNumbering = true;
+    QString system, first, second;
+};
+
+// Records the regions of every paint the view receives.
+class PaintSpy : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
+void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint p, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, QPointF(p), w.mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &e);
+}
+
+void Click(QWidget& w, QPoint p, QPoint release = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton)
+{
+    if (release == QPoint(-1, -1)) release = p;
+    Mouse(w, QEvent::MouseButtonPress, button, p, button);
+    if (release != p) Mouse(w, QEvent::MouseMove, Qt::NoButton, release, button);
+    Mouse(w, QEvent::MouseButtonRelease, button, release, Qt::NoButton);
+}
+
+void Wheel(QWidget& w, QPoint p, int delta)
+{
+    QWheelEvent e(QPointF(p), w.mapToGlobal(QPointF(p)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&w, &e);
+}
+
+void Key(QWidget& w, int key)
+{
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &e);
+}
+
+double Width(const CKorvelView& v) { return v.GetWorldRect().maxX - v.GetWorldRect().minX; }
+double Height(const CKorvelView& v) { return v.GetWorldRect().maxY - v.GetWorldRect().minY; }
+WorldPoint Centre(const CKorvelView& v) { return v.GetViewport().Centre(); }
+
+class ViewTest : public ::testing::Test {
+protected:
+    void Open(int crs, QSize size = QSize(400, 300))
+    {
+        doc.OnNewDocument(crs);
+        view = std::make_unique<CKorvelView>(&doc, &host);
+        view->resize(size);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+
+    GPoint* AddPoint(double x, double y)
+    {
+        auto* p = new GPoint(WorldPoint{x, y});
+        EXPECT_TRUE(doc.AddObject(p));
+        return p;
+    }
+
+    CKorvelDoc doc;
+    FakeHost host;
+    std::unique_ptr<CKorvelView> view;
+};
+
+TEST_F(ViewTest, EmptyProjectedDocumentShowsFiveHundredAroundZero)
+{
+    Open(31467, QSize(400, 300));
+    // -500..500 in both axes, widened to the window's 4:3 aspect.
+    EXPECT_NEAR(view->GetScale(), 1000.0 / 300.0, 1e-9);
+    EXPECT_NEAR(Height(*view), 1000.0, 1e-6);
+    EXPECT_NEAR(Width(*view), 1000.0 * 4 / 3, 1e-6);
+    EXPECT_NEAR(Centre(*view).x, 0.0, 1e-6);
+    EXPECT_NEAR(Centre(*view).y, 0.0, 1e-6);
+}
+
+TEST_F(ViewTest, EmptyWebMercatorDocumentShowsTheWorld)
+{
+    Open(900913, QSize(300, 300));
+    const double half = 20037508.342789244;
+    EXPECT_NEAR(view->GetWorldRect().minX, -half, 1.0);
+    EXPECT_NEAR(view->GetWorldRect().maxX, half, 1.0);
+    EXPECT_NEAR(view->GetWorldRect().maxY, half, 100.0);  // 85.0511287798 deg is the square's edge
+    EXPECT_NEAR(Centre(*view).y, 0.0, 1e-3);
+}
+
+TEST_F(ViewTest, SinglePointIsShownPlusMinusFiveHundred)
+{
+    Open(25832, QSize(200, 200));
+    AddPoint(500000.0, 5600000.0);
+    ASSERT_TRUE(view->OnCommand(ID_VIEW_FIT_ALL));
+    EXPECT_NEAR(view->GetWorldRect().minX, 499500.0, 1e-6);
+    EXPECT_NEAR(view->GetWorldRect().maxX, 500500.0, 1e-6);
+    EXPECT_NEAR(view->GetWorldRect().minY, 5599500.0, 1e-6);
+    EXPECT_NEAR(view->GetWorldRect().maxY, 5600500.0, 1e-6);
+    EXPECT_NEAR(view->GetScale(), 5.0, 1e-9);
+    // The document's "fit all" request after New/Open reaches the view as well.
+    doc.OnNewDocument(0);
+    EXPECT_NEAR(Centre(*view).x, 0.0, 1e-6);
+}
+
+TEST_F(ViewTest, WheelInAndOutReturnsToTheSameExtentsAndRecentres)
+{
+    Open(0, QSize(400, 300));
+    const double w = Width(*view);
+    const double h = Height(*view);
+    const WorldPoint under = view->PixelToWorld(QPoint(300, 50));
+    Wheel(*view, QPoint(300, 50), 120);
+    EXPECT_NEAR(Centre(*view).x, under.x, 1e-9);
+    EXPECT_NEAR(Centre(*view).y, under.y, 1e-9);
+    for (int i = 0; i < 9; ++i) Wheel(*view, QPoint(10 + 30 * i, 280 - 20 * i), 15);
+    for (int i = 0; i < 10; ++i) Wheel(*view, QPoint(390 - 30 * i, 20 * i), -360);
+    EXPECT_NEAR(Width(*view), w, 1e-9 * w);
+    EXPECT_NEAR(Height(*view), h, 1e-9 * h);
+    const WorldRect before = view->GetWorldRect();
+    Wheel(*view, QPoint(5, 5), 0);  // ignored
+    EXPECT_EQ(view->GetWorldRect(), before);
+}
+
+TEST_F(ViewTest, PageKeysZoomByTheWheelFactorAboutTheCentre)
+{
+    Open(0, QSize(400, 300));
+    const double w = Width(*view);
+    const WorldPoint c = Centre(*view);
+    Key(*view, Qt::Key_PageDown);
+    EXPECT_NEAR(Width(*view), w / 1.2, 1e-9);
+    Key(*view, Qt::Key_PageUp);
+    EXPECT_NEAR(Width(*view), w, 1e-9);
+    // The centre pixel's middle lies half a pixel off the exact centre.
+    EXPECT_NEAR(Centre(*view).x, c.x, view->GetScale());
+    EXPECT_NEAR(Centre(*view).y, c.y, view->GetScale());
+}
+
+TEST_F(ViewTest, ThreeZoomClicksAndOnePixelDrags)
+{
+    Open(0, QSize(300, 300));
+    ASSERT_TRUE(view->OnCommand(ID_VIEW_ZOOM_IN));
+    ASSERT_EQ(host.tool, TOOL_ZOOM_IN);
+    const double w = Width(*view);
+    Click(*view, QPoint(150, 150));
+    Click(*view, QPoint(100, 120), QPoint(101, 120));  // a 1-pixel drag is a click
+    Click(*view, QPoint(200, 80), QPoint(201, 81));
+    EXPECT_NEAR(Width(*view) / w, 8.0 / 27.0, 1e-12);
+
+    // Zoom out: a 1-pixel drag widens by 1.5 like a click.
+    view->OnCommand(ID_VIEW_ZOOM_OUT);
+    const double w2 = Width(*view);
+    Click(*view, QPoint(150, 150), QPoint(150, 151));
+    EXPECT_NEAR(Width(*view) / w2, 1.5, 1e-12);
+}
+
+TEST_F(ViewTest, ZoomRectangleWithTheMouse)
+{
+    Open(0, QSize(300, 200));
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    const WorldPoint a = view->GetViewport().PixelCornerToWorld(QPoint(30, 20), view->GetScale());
+    const WorldPoint b = view->GetViewport().PixelCornerToWorld(QPoint(90, 60), view->GetScale());
+    Click(*view, QPoint(90, 60), QPoint(30, 20));  // dragged up and left: normalised
+    EXPECT_NEAR(view->GetWorldRect().minX, a.x, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().maxY, a.y, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().maxX, b.x, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().minY, b.y, 1e-9);
+}
+
+TEST_F(ViewTest, PanThenZoomClick)
+{
+    Open(0, QSize(400, 300));
+    view->OnCommand(ID_VIEW_PAN);
+    const WorldRect r0 = view->GetWorldRect();
+    const double s = view->GetScale();
+    Click(*view, QPoint(100, 100), QPoint(200, 150));
+    EXPECT_NEAR(view->GetWorldRect().minX, r0.minX - 100 * s, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().maxY, r0.maxY + 50 * s, 1e-9);
+    EXPECT_DOUBLE_EQ(view->GetScale(), s);
+
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    const WorldPoint clicked = view->PixelToWorld(QPoint(120, 80));
+    const double w = Width(*view);
+    Click(*view, QPoint(120, 80));
+    EXPECT_NEAR(w / Width(*view), 1.5, 1e-12);
+    EXPECT_NEAR(Centre(*view).x, clicked.x, 1e-9);
+    EXPECT_NEAR(Centre(*view).y, clicked.y, 1e-9);
+}
+
+TEST_F(ViewTest, MiddleButtonPansAndGivesTheToolBack)
+{
+    Open(0, QSize(400, 300));
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    const WorldRect r0 = view->GetWorldRect();
+    const double s = view->GetScale();
+    Mouse(*view, QEvent::MouseButtonPress, Qt::MiddleButton, QPoint(50, 50), Qt::MiddleButton);
+    EXPECT_EQ(host.tool, TOOL_PAN);
+    EXPECT_FALSE(view->IsRedrawEnabled());
+    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(20, 70), Qt::MiddleButton);
+    Mouse(*view, QEvent::MouseButtonRelease, Qt::MiddleButton, QPoint(20, 70), Qt::NoButton);
+    EXPECT_EQ(host.tool, TOOL_ZOOM_IN);
+    EXPECT_TRUE(view->IsRedrawEnabled());
+    EXPECT_NEAR(view->GetWorldRect().minX, r0.minX + 30 * s, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().minY, r0.minY + 20 * s, 1e-9);
+}
+
+TEST_F(ViewTest, PanPreviewShowsTheShiftedSnapshot)
+{
+    Open(0, QSize(200, 200));
+    AddPoint(0.0, 0.0);  // in the middle of the window
+    view->OnCommand(ID_VIEW_FIT_ALL);
+    QApplication::processEvents();
+    view->OnCommand(ID_VIEW_PAN);
+    const QPoint pt = view->GetViewport().WorldToScreen(WorldPoint{0.0, 0.0});
+    Mouse(*view, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(100, 100), Qt::LeftButton);
+    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(130, 90), Qt::LeftButton);
+    const QImage preview = view->grab().toImage();
+    // The point's symbol has moved with the mouse; the uncovered strip is background.
+    EXPECT_EQ(preview.pixelColor(pt + QPoint(30, -10)), QColor(27, 158, 30));
+    EXPECT_NE(preview.pixelColor(pt), QColor(27, 158, 30));
+    EXPECT_EQ(preview.pixelColor(QPoint(10, 100)), view->palette().color(QPalette::Base));
+    // Nothing was recomputed during the drag.
+    EXPECT_NEAR(Centre(*view).x, 0.0, 1e-6);
+    Mouse(*view, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(130, 90), Qt::NoButton);
+    const QImage after = view->grab().toImage();
+    EXPECT_EQ(after.pixelColor(pt + QPoint(30, -10)), QColor(27, 158, 30));
+}
+
+TEST_F(ViewTest, ScaleFloor)
+{
+    Open(0, QSize(100, 100));
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    for (int i = 0; i < 40; ++i) Click(*view, QPoint(50, 50));
+    EXPECT_DOUBLE_EQ(view->GetScale(), Viewport::kMinScale);
+    Wheel(*view, QPoint(50, 50), 120);
+    EXPECT_DOUBLE_EQ(view->GetScale(), Viewport::kMinScale);
+}
+
+TEST_F(ViewTest, ResizeKeepsTheCentre)
+{
+    Open(0, QSize(400, 300));
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    Click(*view, QPoint(37, 211));
+    const WorldPoint c = Centre(*view);
+    for (const QSize s : {QSize(250, 500), QSize(640, 480), QSize(101, 99)}) {
+        view->resize(s);
+        QApplication::processEvents();
+        EXPECT_NEAR(Centre(*view).x, c.x, 1e-9);
+        EXPECT_NEAR(Centre(*view).y, c.y, 1e-9);
+        EXPECT_NEAR(Width(*view), view->GetScale() * s.width(), 1e-9);
+    }
+}
+
+TEST_F(ViewTest, ToolCommandsToggleAndReportTheirState)
+{
+    Open(0);
+    struct Row {
+        int id;
+        int tool;
+    };
+    for (const Row r : {Row{ID_VIEW_ZOOM_IN, TOOL_ZOOM_IN}, Row{ID_VIEW_ZOOM_OUT, TOOL_ZOOM_OUT}, Row{ID_VIEW_PAN, TOOL_PAN}}) {
+        host.autoNumbering = true;
+        host.tool = TOOL_SELECT;
+        EXPECT_FALSE(view->OnUpdateCommand(r.id).checked);
+        EXPECT_TRUE(view->OnCommand(r.id));
+        EXPECT_EQ(host.tool, r.tool);
+        EXPECT_FALSE(host.autoNumbering);
+        EXPECT_TRUE(view->OnUpdateCommand(r.id).checked);
+        EXPECT_TRUE(view->OnUpdateCommand(r.id).enabled);
+        view->OnCommand(r.id);
+        EXPECT_EQ(host.tool, TOOL_NONE);
+    }
+    EXPECT_FALSE(view->OnCommand(32782));  // not the view's command here
+    EXPECT_FALSE(view->OnUpdateCommand(32782).enabled);
+    EXPECT_TRUE(view->OnUpdateCommand(ID_FILE_PRINT_PREVIEW).enabled);
+}
+
+TEST_F(ViewTest, RecalcBoundsCommandRefitsAndMarksModified)
+{
+    Open(0, QSize(200, 200));
+    doc.SetModifiedFlag(false);
+    const WorldRect before = view->GetWorldRect();
+    EXPECT_TRUE(view->OnCommand(ID_VIEW_RECALC_BOUNDS));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_NEAR(view->GetWorldRect().minX, before.minX, 1e-9);
+    EXPECT_NEAR(view->GetWorldRect().maxY, before.maxY, 1e-9);
+}
+
+TEST_F(ViewTest, ToolNoneIgnoresPresses)
+{
+    Open(0);
+    const WorldRect before = view->GetWorldRect();
+    Click(*view, QPoint(10, 10), QPoint(200, 200));
+    EXPECT_TRUE(view->IsRedrawEnabled());
+    EXPECT_EQ(view->GetWorldRect(), before);
+}
+
+TEST_F(ViewTest, NoInvalidationWhileAButtonIsHeld)
+{
+    Open(0, QSize(400, 300));
+    QApplication::processEvents();
+    view->OnCommand(ID_VIEW_PAN);
+    Mouse(*view, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(10, 10), Qt::LeftButton);
+    QApplication::processEvents();
+    PaintSpy spy;
+    view->installEventFilter(&spy);
+    GPoint* p = AddPoint(100.0, -100.0);
+    const QPoint px = view->GetViewport().WorldToScreen(p->m_ptPos);
+    QApplication::processEvents();
+    EXPECT_FALSE(spy.painted.contains(px));
+    Mouse(*view, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(10, 10), Qt::NoButton);
+    QApplication::processEvents();
+    // Released: a document change repaints the object's area again.
+    spy.painted = QRegion();
+    doc.UpdateObject(p, true);
+    QApplication::processEvents();
+    const QPoint px2 = view->GetViewport().WorldToScreen(p->m_ptPos);
+    EXPECT_TRUE(spy.painted.contains(px2));
+    EXPECT_FALSE(spy.painted.contains(QPoint(0, 0)));
+}
+
+TEST_F(ViewTest, RemovalClearsTheCurrentObject)
+{
+    Open(0);
+    GPoint* a = AddPoint(1.0, 1.0);
+    GPoint* b = AddPoint(2.0, 2.0);
+    view->setCurObj(a);
+    std::unique_ptr<GObj> gone = doc.RemoveObject(b);
+    EXPECT_EQ(view->curObj(), a);
+    gone = doc.RemoveObject(a);
+    EXPECT_EQ(view->curObj(), nullptr);
+}
+
+TEST_F(ViewTest, PaintsObjectsAndScreenOnlyLayers)
+{
+    Open(0, QSize(200, 200));
+    AddPoint(0.0, 0.0);
+    auto ring = std::make_unique<GRing>();
+    ring->Add(WorldPoint{-400.0, 300.0});
+    ring->Add(WorldPoint{400.0, 300.0});
+    view->SetTrack(std::make_unique<GPolyline>(std::move(ring)));
+    view->track()->CalcBounds();
+
+    test::RecordingCanvas screen(false);
+    view->OnDraw(screen, PixelRect{});
+    EXPECT_EQ(screen.CallsStartingWith(QStringLiteral("Ellipse")).size(), 1);
+    EXPECT_EQ(screen.CallsStartingWith(QStringLiteral("Polyline")).size(), 1);
+
+    test::RecordingCanvas printer(true);
+    view->BeginPrinting(2000, 2000);
+    view->OnDraw(printer, PixelRect{0, 0, 2000, 2000});
+    view->EndPrinting();
+    EXPECT_EQ(printer.CallsStartingWith(QStringLiteral("Ellipse")).size(), 1);
+    EXPECT_TRUE(printer.CallsStartingWith(QStringLiteral("Polyline")).isEmpty());
+    EXPECT_DOUBLE_EQ(view->GetPrintScale(), 1.0);
+
+    // Culling: a clip box away from every object draws nothing.
+    test::RecordingCanvas corner(false);
+    view->OnDraw(corner, PixelRect{0, 150, 20, 170});
+    EXPECT_TRUE(corner.CallsStartingWith(QStringLiteral("Ellipse")).isEmpty());
+}
+
+TEST_F(ViewTest, TileLayerRunsOnlyWhenTilesAreShown)
+{
+    Open(0, QSize(200, 200));
+    AddPoint(0.0, 0.0);
+    int calls = 0;
+    TilePaintRequest last;
+    bool interrupt = false;
+    view->SetTileLayerHook([&](const TilePaintRequest& r) {
+        ++calls;
+        last = r;
+        return interrupt;
+    });
+    test::RecordingCanvas c1(false);
+    view->OnDraw(c1, PixelRect{});
+    EXPECT_EQ(calls, 0);  // local system: no tiles
+    EXPECT_FALSE(view->TilesShown());
+
+    doc.m_nCoordSys = 900913;
+    doc.m_nTileService = 1;
+    ASSERT_TRUE(view->TilesShown());
+    test::RecordingCanvas c2(false);
+    view->OnDraw(c2, PixelRect{});
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(last.service, 1);
+    EXPECT_FALSE(last.printing);
+    EXPECT_EQ(last.clip, (PixelRect{0, 0, 200, 200}));
+    EXPECT_EQ(c2.CallsStartingWith(QStringLiteral("Ellipse")).size(), 1);
+
+    // An interrupted tile layer leaves the objects out of this paint.
+    interrupt = true;
+    test::RecordingCanvas c3(false);
+    view->OnDraw(c3, PixelRect{});
+    EXPECT_TRUE(c3.CallsStartingWith(QStringLiteral("Ellipse")).isEmpty());
+
+    // Printing always asks for OpenStreetMap.
+    interrupt = false;
+    test::RecordingCanvas c4(true);
+    view->OnDraw(c4, PixelRect{0, 0, 1000, 1000});
+    EXPECT_EQ(last.service, 2);
+    EXPECT_TRUE(last.printing);
+
+    doc.m_nTileService = 0;
+    view->OnDraw(c4, PixelRect{});
+    EXPECT_EQ(calls, 3);
+}
+
+TEST_F(ViewTest, PrintScaleExample)
+{
+    Open(0, QSize(800, 600));
+    const double s = view->GetScale();
+    view->BeginPrinting(4800, 6800);
+    EXPECT_DOUBLE_EQ(view->GetPrintScale(), s / 6.0);
+    // The window's top-left corner lands at the page's top-left corner.
+    const ViewTransform vt = [&] {
+        test::RecordingCanvas printer(true);
+        return view->GetViewTransform();
+    }();
+    EXPECT_EQ(vt.ToPixel(WorldPoint{view->GetWorldRect().minX, view->GetWorldRect().maxY}, vt.printScale),
+              (PixelPoint{0, 0}));
+    EXPECT_EQ(vt.ToPixel(WorldPoint{view->GetWorldRect().maxX, view->GetWorldRect().minY}, vt.printScale),
+              (PixelPoint{4800, 3600}));
+    view->EndPrinting();
+    EXPECT_DOUBLE_EQ(view->GetPrintScale(), 1.0);
+}
+
+}  // namespace
+}  // namespace korvel
