@@ -11,5 +11,537 @@
         <source>Korvel</source>
         <translation>Korvel</translation>
     </message>
+    <message>
+        <source>
+Map
+Korvel
+Korvel-Map (*.kvd)
+.kvd
+Korvel.Document
+Korvel Document</source>
+        <translation>
+Map
+Korvel
+Korvel map (*.kvd)
+.kvd
+Korvel.Document
+Korvel Document</translation>
+    </message>
+    <message>
+        <source>Satellitenansicht</source>
+        <translation>Satellite view</translation>
+    </message>
+    <message>
+        <source>Kompass</source>
+        <translation>Compass</translation>
+    </message>
+    <message>
+        <source>Datei</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Import/Export</source>
+        <translation>Import/Export</translation>
+    </message>
+    <message>
+        <source>Vermessung</source>
+        <translation>Surveying</translation>
+    </message>
+    <message>
+        <source>%s Version %i.%i.%i.%i %s</source>
+        <translation>%s version %i.%i.%i.%i %s</translation>
+    </message>
+    <message>
+        <source>Änderungen an %1 speichern?</source>
+        <translation>Save changes to %1?</translation>
+    </message>
+    <message>
+        <source>Alle Dateien (*.*)</source>
+        <translation>All files (*.*)</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist keine Korvel-Karte (*.kvd) und wurde nicht geöffnet.</source>
+        <translation>The file %1 is not a Korvel map (*.kvd) and was not opened.</translation>
+    </message>
+    <message>
+        <source>EPSG:000000</source>
+        <translation>EPSG:000000</translation>
+    </message>
+    <message>
+        <source>E 000.000000°</source>
+        <translation>E 000.000000°</translation>
+    </message>
+    <message>
+        <source>N 00.000000°</source>
+        <translation>N 00.000000°</translation>
+    </message>
+    <message>
+        <source>Parameter für GPS einstellen
+GPS-Einstellungen</source>
+        <translation>Set up the GPS parameters
+GPS settings</translation>
+    </message>
+    <message>
+        <source>Schaltet den GPS-Empfänger ein oder aus.
+GPS aktivieren</source>
+        <translation>Switches the GPS receiver on or off.
+Activate GPS</translation>
+    </message>
+    <message>
+        <source>Ändert das Koordinatensystem des aktiven Dokuments oder neuer Dokumente.
+Aktuelles Koordinatensystem ändern</source>
+        <translation>Changes the coordinate system of the active document or of new documents.
+Change the current coordinate system</translation>
+    </message>
+    <message>
+        <source>Stellt die ursprüngliche Anordnung der Leisten wieder her.
+Leisten wiederherstellen</source>
+        <translation>Restores the original arrangement of the bars.
+Restore bars</translation>
+    </message>
+    <message>
+        <source>Wählen Sie einen Menüpunkt.</source>
+        <translation>Choose a menu item.</translation>
+    </message>
+    <message>
+        <source>Erstellt ein neues Dokument.
+Neu</source>
+        <translation>Creates a new document.
+New</translation>
+    </message>
+    <message>
+        <source>Öffnet ein vorhandenes Dokument.
+Öffnen</source>
+        <translation>Opens an existing document.
+Open</translation>
+    </message>
+    <message>
+        <source>Schließt das aktive Dokument.
+Schließen</source>
+        <translation>Closes the active document.
+Close</translation>
+    </message>
+    <message>
+        <source>Speichert das aktive Dokument.
+Speichern</source>
+        <translation>Saves the active document.
+Save</translation>
+    </message>
+    <message>
+        <source>Speichert das aktive Dokument unter einem neuen Namen.
+Speichern unter</source>
+        <translation>Saves the active document under a new name.
+Save as</translation>
+    </message>
+    <message>
+        <source>Öffnet dieses Dokument.</source>
+        <translation>Opens this document.</translation>
+    </message>
+    <message>
+        <source>Ordnet die Fenster überlappend an.
+Überlappend</source>
+        <translation>Arranges the windows so that they overlap.
+Cascade</translation>
+    </message>
+    <message>
+        <source>Ordnet die Fenster nebeneinander an.
+Nebeneinander</source>
+        <translation>Arranges the windows side by side.
+Tile</translation>
+    </message>
+    <message>
+        <source>Zeigt Programminformationen und Versionsnummer an.
+Info</source>
+        <translation>Shows program information and the version number.
+About</translation>
+    </message>
+    <message>
+        <source>Beendet die Anwendung; fordert zum Speichern der Dokumente auf.
+Beenden</source>
+        <translation>Quits the application; asks to save the documents.
+Exit</translation>
+    </message>
+    <message>
+        <source>Blendet die Statusleiste ein oder aus.
+Statusleiste ein/aus</source>
+        <translation>Shows or hides the status bar.
+Toggle status bar</translation>
+    </message>
+    <message>
+        <source>Blendet die Symbolleiste Datei ein oder aus.
+Symbolleiste Datei</source>
+        <translation>Shows or hides the File tool bar.
+File tool bar</translation>
+    </message>
+    <message>
+        <source>Blendet die Symbolleiste Zoom ein oder aus.
+Symbolleiste Zoom</source>
+        <translation>Shows or hides the Zoom tool bar.
+Zoom tool bar</translation>
+    </message>
+    <message>
+        <source>Blendet die Symbolleiste Import/Export ein oder aus.
+Symbolleiste Import/Export</source>
+        <translation>Shows or hides the Import/Export tool bar.
+Import/Export tool bar</translation>
+    </message>
+    <message>
+        <source>Blendet die Satellitenansicht ein oder aus.
+Satellitenansicht</source>
+        <translation>Shows or hides the satellite view.
+Satellite view</translation>
+    </message>
+    <message>
+        <source>Blendet die Symbolleiste Vermessung ein oder aus.
+Symbolleiste Vermessung</source>
+        <translation>Shows or hides the Surveying tool bar.
+Surveying tool bar</translation>
+    </message>
+    <message>
+        <source>Blendet den Kompass ein oder aus.
+Kompass</source>
+        <translation>Shows or hides the compass.
+Compass</translation>
+    </message>
+    <message>
+        <source>Fehler</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Hinweis</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Keine Fehler in Datei "%1".</source>
+        <translation>No errors in file "%1".</translation>
+    </message>
+    <message>
+        <source>Datei "%1" nicht gefunden.</source>
+        <translation>File "%1" not found.</translation>
+    </message>
+    <message>
+        <source>Konnte Datei "%1" nicht öffnen.</source>
+        <translation>Could not open file "%1".</translation>
+    </message>
+    <message>
+        <source>Nicht genügend Speicher zum Laden der Datei "%1".</source>
+        <translation>Not enough memory to load the file "%1".</translation>
+    </message>
+    <message>
+        <source>Die Datei "%1" ist beschädigt.</source>
+        <translation>The file "%1" is damaged.</translation>
+    </message>
+    <message>
+        <source>Die Anzahl der Shapes in der Datei "%1" entspricht nicht der Anzahl der Tabelleneinträge in der zugehörigen Datenbank.</source>
+        <translation>The number of shapes in the file "%1" does not match the number of records in its database.</translation>
+    </message>
+    <message>
+        <source>Die Datei "%1" enhält einen nicht unterstützen Shape-Typ.</source>
+        <translation>The file "%1" contains a shape type that is not supported.</translation>
+    </message>
+    <message>
+        <source>Die Datei "%1" ist keine Shape-Datei.</source>
+        <translation>The file "%1" is not a shapefile.</translation>
+    </message>
+    <message>
+        <source>Diese Version der Shape-Datei "%1" wird nicht unterstützt.</source>
+        <translation>This version of the shapefile "%1" is not supported.</translation>
+    </message>
+    <message>
+        <source>Die Datenbank für die Datei "%1" konnte nicht geladen werden.</source>
+        <translation>The database of the file "%1" could not be loaded.</translation>
+    </message>
+    <message>
+        <source>Serielle Schnittstelle</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>Kein Schnittstellenname angegeben. Die Schnittstelle konnte nicht geöffnet werden!</source>
+        <translation>No port name given. The port could not be opened!</translation>
+    </message>
+    <message>
+        <source>Die Schnittstelle "%1" konnte nicht geöffnet werden.
+Überprüfen Sie, ob die Schnittstelle vorhanden ist!</source>
+        <translation>The port "%1" could not be opened.
+Check that the port exists!</translation>
+    </message>
+    <message>
+        <source>Die Schnittstelle "%1" wird durch eine andere Anwendung
+benutzt und konnte deshalb nicht geöffnet werden!</source>
+        <translation>The port "%1" is in use by another application
+and could therefore not be opened!</translation>
+    </message>
+    <message>
+        <source>Die Schnittstelle "%1" konnte nicht geöffnet werden, weil Ihnen die Berechtigung fehlt.
+Nehmen Sie Ihr Benutzerkonto in die Gruppe "dialout" auf (sudo usermod -aG dialout BENUTZERNAME)
+und melden Sie sich danach neu an!</source>
+        <translation>The port "%1" could not be opened because you lack the permission.
+Add your user account to the group "dialout" (sudo usermod -aG dialout USERNAME)
+and log in again afterwards!</translation>
+    </message>
+    <message>
+        <source>Es wurde ein GPS-Empfänger gefunden.</source>
+        <translation>A GPS receiver was found.</translation>
+    </message>
+    <message>
+        <source>Es wurde kein GPS-Empfänger gefunden.</source>
+        <translation>No GPS receiver was found.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl zwischen 0 und 3600 ein.</source>
+        <translation>Enter a whole number between 0 and 3600.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl zwischen 1 und 10 ein.</source>
+        <translation>Enter a whole number between 1 and 10.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl ein.</source>
+        <translation>Enter a whole number.</translation>
+    </message>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Baud:</source>
+        <translation>Baud:</translation>
+    </message>
+    <message>
+        <source>&amp;Suchen</source>
+        <translation>&amp;Search</translation>
+    </message>
+    <message>
+        <source>Max. GPS-Alter:</source>
+        <translation>Max. GPS age:</translation>
+    </message>
+    <message>
+        <source>Max. DGPS-Alter:</source>
+        <translation>Max. DGPS age:</translation>
+    </message>
+    <message>
+        <source>Max. HDOP:</source>
+        <translation>Max. HDOP:</translation>
+    </message>
+    <message>
+        <source>Min. Sat-Anzahl:</source>
+        <translation>Min. satellites:</translation>
+    </message>
+    <message>
+        <source>Mess-Intervall:</source>
+        <translation>Measuring interval:</translation>
+    </message>
+    <message>
+        <source>Punktmittelung:</source>
+        <translation>Point averaging:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Alle GNSS-Talker auswerten (GN, GL, GA, GB)</source>
+        <translation>Use all GNSS talkers (GN, GL, GA, GB)</translation>
+    </message>
+    <message>
+        <source>Ungültiges Dateiformat!</source>
+        <translation>Invalid file format!</translation>
+    </message>
+    <message>
+        <source>Ungültige Dateiversion!</source>
+        <translation>Invalid file version!</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 ist beschädigt oder unvollständig und konnte nicht gelesen werden.</source>
+        <translation>The file %1 is damaged or incomplete and could not be read.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 konnte nicht geöffnet werden.</source>
+        <translation>The file %1 could not be opened.</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 konnte nicht gespeichert werden.</source>
+        <translation>The file %1 could not be saved.</translation>
+    </message>
+    <message>
+        <source>Vergrößert den aktuellen Ausschnitt.
+Ausschnitt vergrößern</source>
+        <translation>Enlarges the current section.
+Zoom in</translation>
+    </message>
+    <message>
+        <source>Verkleinert den aktuellen Ausschnitt.
+Ausschnitt verkleinern</source>
+        <translation>Reduces the current section.
+Zoom out</translation>
+    </message>
+    <message>
+        <source>Paßt den Ausschnitt an alle Objekte an.
+Alles anzeigen</source>
+        <translation>Fits the section to all objects.
+Show all</translation>
+    </message>
+    <message>
+        <source>Verschiebt den aktuellen Ausschnitt.
+Ausschnitt verschieben</source>
+        <translation>Moves the current section.
+Pan</translation>
+    </message>
+    <message>
+        <source>Druckt das aktive Dokument.
+Drucken</source>
+        <translation>Prints the active document.
+Print</translation>
+    </message>
+    <message>
+        <source>Druckt das aktive Dokument ohne Rückfrage.
+Schnelldruck</source>
+        <translation>Prints the active document without asking.
+Quick print</translation>
+    </message>
+    <message>
+        <source>Zeigt die ganze Seite an.
+Seitenansicht</source>
+        <translation>Shows the whole page.
+Print preview</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CAboutDlg</name>
+    <message>
+        <source>Info über Korvel</source>
+        <translation>About Korvel</translation>
+    </message>
+    <message>
+        <source>Kartenblock für die Vermessung im Gelände</source>
+        <translation>Map pad for surveying in the field</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CMainFrame</name>
+    <message>
+        <source>&amp;Neu	Strg+N</source>
+        <translation>&amp;New	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>Ö&amp;ffnen...	Strg+O</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Schl&amp;ießen</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>&amp;Speichern	Strg+S</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Speichern &amp;unter...</source>
+        <translation>Save &amp;as...</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Datei</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Zoom</source>
+        <translation>&amp;Zoom</translation>
+    </message>
+    <message>
+        <source>&amp;Import/Export</source>
+        <translation>&amp;Import/Export</translation>
+    </message>
+    <message>
+        <source>&amp;Vermessung</source>
+        <translation>&amp;Surveying</translation>
+    </message>
+    <message>
+        <source>&amp;Wiederherstellen</source>
+        <translation>&amp;Restore</translation>
+    </message>
+    <message>
+        <source>S&amp;tatusleiste</source>
+        <translation>S&amp;tatus bar</translation>
+    </message>
+    <message>
+        <source>&amp;Satellitenansicht</source>
+        <translation>Sa&amp;tellite view</translation>
+    </message>
+    <message>
+        <source>&amp;Kompass</source>
+        <translation>&amp;Compass</translation>
+    </message>
+    <message>
+        <source>&amp;GPS-Einstellungen</source>
+        <translation>&amp;GPS settings</translation>
+    </message>
+    <message>
+        <source>GPS &amp;aktiv</source>
+        <translation>GPS &amp;active</translation>
+    </message>
+    <message>
+        <source>Koordinatensystem</source>
+        <translation>Coordinate system</translation>
+    </message>
+    <message>
+        <source>Ü&amp;berlappend</source>
+        <translation>&amp;Cascade</translation>
+    </message>
+    <message>
+        <source>&amp;Nebeneinander</source>
+        <translation>&amp;Tile</translation>
+    </message>
+    <message>
+        <source>Inf&amp;o über Korvel...</source>
+        <translation>&amp;About Korvel...</translation>
+    </message>
+    <message>
+        <source>&amp;Ansicht</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Symbolleiste</source>
+        <translation>&amp;Tool bars</translation>
+    </message>
+    <message>
+        <source>&amp;GPS</source>
+        <translation>&amp;GPS</translation>
+    </message>
+    <message>
+        <source>&amp;Fenster</source>
+        <translation>&amp;Window</translation>
+    </message>
+    <message>
+        <source>&amp;Sprache</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Help</translation>
+    </message>
 </context>
 </TS>

@@ -458,9 +458,9 @@ void CMainFrame::OnCommand(int id)
     case ID_VIEW_TOOLBAR_ZOOM:
     case ID_VIEW_TOOLBAR_IMPEXP:
     case ID_VIEW_TOOLBAR_SURVEY:
-        if (QToolBar* bar = toolBar(id)) bar->setVisible(!bar->isVisible());
+        if (QToolBar* bar = toolBar(id)) bar->setVisible(bar->isHidden());
         break;
-    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(!statusBar()->isVisible()); break;
+    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
     case ID_VIEW_SATBAR:
     case ID_VIEW_COMPASS: ToggleBar(id); break;
     case ID_VIEW_RESTORE_BARS: RestoreDefaultBars(); break;
@@ -528,8 +528,8 @@ bool CMainFrame::IsChecked(int id) const
     case ID_VIEW_TOOLBAR_FILE:
     case ID_VIEW_TOOLBAR_ZOOM:
     case ID_VIEW_TOOLBAR_IMPEXP:
-    case ID_VIEW_TOOLBAR_SURVEY: return toolBar(id) && toolBar(id)->isVisible();
-    case ID_VIEW_STATUS_BAR: return statusBar()->isVisible();
+    case ID_VIEW_TOOLBAR_SURVEY: return toolBar(id) && !toolBar(id)->isHidden();
+    case ID_VIEW_STATUS_BAR: return !statusBar()->isHidden();
     case ID_VIEW_SATBAR: return m_pSatBar && !m_pSatBar->isHidden();
     case ID_VIEW_COMPASS: return m_pFindBar && !m_pFindBar->isHidden();
     case ID_GPS_ACTIVE: return isGpsOpen && isGpsOpen();
