@@ -2,7 +2,9 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -102,61 +104,91 @@ size_t Count() { return Names().count.load(std::memory_order_acquire); }
 
 }  // namespace infonames
 
-GInfoTable::Ptr GInfoTable::Create(uint32_t capacity)
+GInfoTable::Ptr GInfoTable::Create(uint32_t entries, uint32_t chars)
 {
-    void* mem = ::operator new(BlockSize(capacity), std::nothrow);
+    const size_t bytes = sizeof(GInfoTable) + size_t(entries) * sizeof(GInfoItem) + size_t(chars) * sizeof(char16_t);
+    void* mem = ::operator new(bytes, std::nothrow);
     if (!mem) return nullptr;
-    return Ptr(new (mem) GInfoTable(capacity));
+    return Ptr(new (mem) GInfoTable(entries, chars));
 }
 
 void GInfoTable::Destroy(GInfoTable* t)
 {
     if (!t) return;
-    t->~GInfoTable();
+    t->~GInfoTable();  // entries and characters are trivially destructible
     ::operator delete(static_cast<void*>(t));
 }
 
-GInfoTable::~GInfoTable()
+int GInfoTable::FindIndex(QStringView name) const
 {
-    GInfoItem* d = Data();
-    for (uint32_t i = 0; i < m_nCount; ++i) d[i].~GInfoItem();
+    const GInfoItem* e = Entries();
+    for (uint32_t i = 0; i < m_nCount; ++i)
+        if (QStringView(e[i].Name()).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
 }
 
-const GInfoItem* GInfoTable::Find(const QString& name) const
+const GInfoItem* GInfoTable::Find(QStringView name) const
 {
-    for (const GInfoItem& it : Items())
-        if (it.Name().compare(name, Qt::CaseInsensitive) == 0) return &it;
-    return nullptr;
+    const int i = FindIndex(name);
+    return i < 0 ? nullptr : Entries() + i;
 }
 
-GInfoItem* GInfoTable::Find(const QString& name)
+void GInfoTable::Place(GInfoItem& it, QStringView value)
 {
-    return const_cast<GInfoItem*>(std::as_const(*this).Find(name));
+    char16_t* dst = Chars() + m_nCharUsed;
+    std::copy(value.utf16(), value.utf16() + value.size(), dst);
+    it.m_nOffset = uint32_t(reinterpret_cast<char*>(dst) - reinterpret_cast<char*>(&it));
+    it.m_nLength = uint32_t(value.size());
+    m_nCharUsed += uint32_t(value.size());
 }
 
-void GInfoTable::Append(uint32_t nameId, const QString& value, uint16_t format)
+bool GInfoTable::TryReplace(uint32_t index, QStringView value, uint16_t format)
 {
-    GInfoItem* slot = Data() + m_nCount;
-    new (slot) GInfoItem{value, nameId, format};
+    GInfoItem& it = Entries()[index];
+    if (size_t(value.size()) <= it.m_nLength) {
+        // Fits where the old value was (a shorter value leaves a little room unused).
+        char16_t* dst = reinterpret_cast<char16_t*>(reinterpret_cast<char*>(&it) + it.m_nOffset);
+        std::copy(value.utf16(), value.utf16() + value.size(), dst);
+        it.m_nLength = uint32_t(value.size());
+    } else if (size_t(value.size()) <= size_t(m_nCharCap - m_nCharUsed)) {
+        Place(it, value);
+    } else {
+        return false;
+    }
+    it.m_wFormat = format;
+    return true;
+}
+
+bool GInfoTable::TryAppend(uint32_t nameId, QStringView value, uint16_t format)
+{
+    if (m_nCount >= m_nEntryCap || size_t(value.size()) > size_t(m_nCharCap - m_nCharUsed)) return false;
+    GInfoItem* it = new (Entries() + m_nCount) GInfoItem;
+    it->m_nName = nameId;
+    it->m_wFormat = format;
+    Place(*it, value);
     ++m_nCount;
+    return true;
 }
 
-GInfoTable::Ptr GInfoTable::Copy() const
+uint32_t GInfoTable::LiveChars() const
 {
-    Ptr t = Create(m_nCount);
-    if (!t) return nullptr;
-    for (const GInfoItem& it : Items()) t->Append(it.m_nName, it.m_strValue, it.m_wFormat);
-    return t;
+    uint32_t n = 0;
+    for (const GInfoItem& it : Items()) n += it.m_nLength;
+    return n;
 }
 
-GInfoTable::Ptr GInfoTable::Regrow(uint32_t capacity)
+GInfoTable::Ptr GInfoTable::Copy(uint32_t extraEntries, uint32_t extraChars, int emptyIndex) const
 {
-    Ptr t = Create(capacity);
+    uint32_t live = LiveChars();
+    if (emptyIndex >= 0 && uint32_t(emptyIndex) < m_nCount) live -= Entries()[emptyIndex].m_nLength;
+    const uint64_t entries = uint64_t(m_nCount) + extraEntries;
+    const uint64_t chars = uint64_t(live) + extraChars;
+    if (entries > UINT32_MAX || chars > UINT32_MAX) return nullptr;
+    Ptr t = Create(uint32_t(entries), uint32_t(chars));
     if (!t) return nullptr;
-    // Moving a QString only hands over its pointer; nothing here can fail.
-    for (GInfoItem& it : Items()) {
-        new (t->Data() + t->m_nCount) GInfoItem{std::move(it.m_strValue), it.m_nName, it.m_wFormat};
-        ++t->m_nCount;
+    for (uint32_t i = 0; i < m_nCount; ++i) {
+        const GInfoItem& src = Entries()[i];
+        t->TryAppend(src.m_nName, int(i) == emptyIndex ? QStringView() : src.ValueView(), src.m_wFormat);
     }
     return t;
 }

@@ -3,13 +3,14 @@
 // to files), and the compact table an object keeps its attributes in.
 //
 // Memory: a measured point carries three attributes ("RECHTS", "HOCH", "PTNR"), and documents
-// hold up to millions of points, so the per-object table is one heap block of 32-byte entries
-// instead of a list of polymorphic objects. Names are interned process-wide (equal names share
-// one string; an entry keeps a 4-byte name id), values are ordinary implicitly shared QStrings.
+// hold up to millions of points, so the per-object table is a single heap block holding
+// 16-byte entries and the value characters, instead of a list of polymorphic objects with a
+// string each. Names are interned process-wide (an entry keeps a 4-byte name id).
 
 #include "model/gclone.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <cstddef>
 #include <cstdint>
@@ -51,59 +52,82 @@ const QString& Name(uint32_t id);
 size_t Count();
 }  // namespace infonames
 
-// One attribute inside an object's table.
-struct GInfoItem {
-    QString m_strValue;
-    uint32_t m_nName = 0;  // interned name id
-    uint16_t m_wFormat = INFO_TEXT;
+// One attribute inside an object's table. Lives only inside its table's block (its value
+// characters are found relative to the entry itself), so it cannot be copied; pointers and
+// references to entries stay valid until the object's attributes are next changed.
+class GInfoItem {
+public:
+    GInfoItem(const GInfoItem&) = delete;
+    GInfoItem& operator=(const GInfoItem&) = delete;
 
     const QString& Name() const { return infonames::Name(m_nName); }
-    const QString& Value() const { return m_strValue; }
+    // The value as a new (implicitly shared) string.
+    QString Value() const { return ValueView().toString(); }
+    // The value without copying; valid as long as the entry.
+    QStringView ValueView() const
+    {
+        return QStringView(reinterpret_cast<const char16_t*>(reinterpret_cast<const char*>(this) + m_nOffset),
+                           qsizetype(m_nLength));
+    }
     uint16_t Format() const { return m_wFormat; }
+    uint32_t NameId() const { return m_nName; }
+
+    uint32_t m_nName = 0;    // interned name id
+    uint32_t m_nOffset = 0;  // bytes from this entry to its first value character
+    uint32_t m_nLength = 0;  // value length in UTF-16 units
+    uint16_t m_wFormat = INFO_TEXT;
+
+private:
+    friend class GInfoTable;
+    GInfoItem() = default;
 };
 
-// An object's attributes in insertion order: one heap block holding a count, a capacity and
-// the entries. Created and resized only through GObj; readers use Items().
-class alignas(GInfoItem) GInfoTable {
+// An object's attributes in insertion order, in one heap block: a small header, the entries,
+// then the UTF-16 characters of all values. A point with "RECHTS", "HOCH" and "PTNR" needs one
+// block of about 120 bytes, where separate strings would need three more heap blocks.
+// Created and changed only through GObj; readers use Items().
+class alignas(8) GInfoTable {
 public:
     struct Deleter {
         void operator()(GInfoTable* t) const { GInfoTable::Destroy(t); }
     };
     using Ptr = std::unique_ptr<GInfoTable, Deleter>;
 
-    // A table with room for `capacity` entries; null when memory runs out.
-    static Ptr Create(uint32_t capacity);
+    // An empty table with room for `entries` attributes and `chars` value characters; null
+    // when memory runs out.
+    static Ptr Create(uint32_t entries, uint32_t chars);
     static void Destroy(GInfoTable* t);
 
     uint32_t Count() const { return m_nCount; }
-    uint32_t Capacity() const { return m_nCapacity; }
-    std::span<const GInfoItem> Items() const { return {Data(), m_nCount}; }
-    std::span<GInfoItem> Items() { return {Data(), m_nCount}; }
+    std::span<const GInfoItem> Items() const { return {Entries(), m_nCount}; }
 
     // First entry whose name equals `name` ignoring case, or null.
-    const GInfoItem* Find(const QString& name) const;
-    GInfoItem* Find(const QString& name);
+    const GInfoItem* Find(QStringView name) const;
+    int FindIndex(QStringView name) const;
 
-    // Appends an entry (the name already interned); the table must have room.
-    void Append(uint32_t nameId, const QString& value, uint16_t format);
+    // Changes entry `index` in place when the new value fits the block; false otherwise.
+    bool TryReplace(uint32_t index, QStringView value, uint16_t format);
+    // Appends an entry when entry and character room suffice; false otherwise.
+    bool TryAppend(uint32_t nameId, QStringView value, uint16_t format);
+    // A compact copy with room for `extraEntries` more entries and `extraChars` more
+    // characters; the value of entry `emptyIndex` (if any) is left out. Null when memory runs
+    // out.
+    Ptr Copy(uint32_t extraEntries = 0, uint32_t extraChars = 0, int emptyIndex = -1) const;
 
-    // A copy of this table (same entries, capacity = count); null when memory runs out.
-    Ptr Copy() const;
-    // Bytes of the table block itself (without value strings).
-    static size_t BlockSize(uint32_t capacity) { return sizeof(GInfoTable) + capacity * sizeof(GInfoItem); }
-
-    // Moves the entries into a table with room for `capacity` (>= count); null when memory runs
-    // out (this table unchanged).
-    Ptr Regrow(uint32_t capacity);
+    // Characters of live values (without the room left by replaced values).
+    uint32_t LiveChars() const;
 
 private:
-    GInfoTable(uint32_t capacity) : m_nCapacity(capacity) {}
-    ~GInfoTable();
-    GInfoItem* Data() { return reinterpret_cast<GInfoItem*>(this + 1); }
-    const GInfoItem* Data() const { return reinterpret_cast<const GInfoItem*>(this + 1); }
+    GInfoTable(uint32_t entries, uint32_t chars) : m_nEntryCap(entries), m_nCharCap(chars) {}
+    GInfoItem* Entries() { return reinterpret_cast<GInfoItem*>(this + 1); }
+    const GInfoItem* Entries() const { return reinterpret_cast<const GInfoItem*>(this + 1); }
+    char16_t* Chars() { return reinterpret_cast<char16_t*>(Entries() + m_nEntryCap); }
+    void Place(GInfoItem& it, QStringView value);
 
     uint32_t m_nCount = 0;
-    uint32_t m_nCapacity = 0;
+    uint32_t m_nEntryCap = 0;
+    uint32_t m_nCharCap = 0;
+    uint32_t m_nCharUsed = 0;
 };
 
 }  // namespace korvel

@@ -15,7 +15,7 @@ namespace {
 GRootObject* CreateGObj() { return new (std::nothrow) GObj; }
 }  // namespace
 
-QString FormatFixed(double value, int decimals)
+QString FormatInfoValue(double value, int decimals)
 {
     char buf[512];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
@@ -93,29 +93,27 @@ void GObj::Draw(GView& view, Canvas* dc, const PixelRect&) { DrawHandles(view, d
 
 void GObj::UpdateInfo(int32_t) {}
 
-bool GObj::EnsureRoomForOne()
-{
-    if (!m_pInfo) {
-        m_pInfo = GInfoTable::Create(1);
-        return m_pInfo != nullptr;
-    }
-    const uint32_t n = m_pInfo->Count();
-    if (n < m_pInfo->Capacity()) return true;
-    if (n >= std::numeric_limits<uint16_t>::max()) return false;  // no table column set is this wide
-    // Exact fit for the few attributes most objects carry, then 50 % steps for wide tables.
-    const uint32_t cap = n < 4 ? n + 1 : n + n / 2;
-    GInfoTable::Ptr t = m_pInfo->Regrow(cap);
-    if (!t) return false;
-    m_pInfo = std::move(t);
-    return true;
-}
+namespace {
+
+// Room to leave when a table block is rebuilt: none for the few attributes most objects carry
+// (memory per point matters), half again for wide tables so imports stay linear.
+uint32_t SlackEntries(uint32_t count) { return count < 4 ? 0 : count / 2; }
+uint32_t SlackChars(const GInfoTable& t) { return t.Count() < 4 ? 0 : t.LiveChars() / 2; }
+
+constexpr uint32_t kMaxInfos = 0xFFFF;  // no table column set is this wide
+
+}  // namespace
 
 bool GObj::SetInfo(const QString& name, const QString& value, uint16_t format)
 {
     if (m_pInfo) {
-        if (GInfoItem* it = m_pInfo->Find(name)) {
-            it->m_strValue = value;  // shares the buffer, cannot fail
-            it->m_wFormat = format;
+        const int i = m_pInfo->FindIndex(name);
+        if (i >= 0) {
+            if (m_pInfo->TryReplace(uint32_t(i), value, format)) return true;
+            if (size_t(value.size()) > UINT32_MAX / 2) return false;
+            GInfoTable::Ptr t = m_pInfo->Copy(0, uint32_t(value.size()) + SlackChars(*m_pInfo), i);
+            if (!t || !t->TryReplace(uint32_t(i), value, format)) return false;
+            m_pInfo = std::move(t);
             return true;
         }
     }
@@ -124,10 +122,23 @@ bool GObj::SetInfo(const QString& name, const QString& value, uint16_t format)
 
 bool GObj::AppendInfo(const QString& name, const QString& value, uint16_t format)
 {
+    if (size_t(value.size()) > UINT32_MAX / 2) return false;
     uint32_t id = 0;
     if (!infonames::Intern(name, &id)) return false;
-    if (!EnsureRoomForOne()) return false;
-    m_pInfo->Append(id, value, format);
+    const uint32_t len = uint32_t(value.size());
+    if (!m_pInfo) {
+        GInfoTable::Ptr t = GInfoTable::Create(1, len);
+        if (!t) return false;
+        t->TryAppend(id, value, format);
+        m_pInfo = std::move(t);
+        return true;
+    }
+    if (m_pInfo->TryAppend(id, value, format)) return true;
+    const uint32_t n = m_pInfo->Count();
+    if (n >= kMaxInfos) return false;
+    GInfoTable::Ptr t = m_pInfo->Copy(1 + SlackEntries(n), len + SlackChars(*m_pInfo));
+    if (!t || !t->TryAppend(id, value, format)) return false;
+    m_pInfo = std::move(t);
     return true;
 }
 
@@ -147,29 +158,35 @@ bool GObj::AddInfos(const GObList& list)
 
 bool GObj::AddInfos(std::span<const GInfoItem> items)
 {
-    // Appending may move this object's own table, so a span into it is copied first.
+    // Appending rebuilds this object's own table block, so a span into it is copied first.
     GInfoTable::Ptr own;
-    if (m_pInfo && !items.empty() && items.data() == std::as_const(*m_pInfo).Items().data()) {
+    if (m_pInfo && !items.empty() && items.data() == m_pInfo->Items().data()) {
         own = m_pInfo->Copy();
         if (!own) return false;
-        items = std::as_const(*own).Items();
+        items = own->Items();
     }
     for (const GInfoItem& it : items)
-        if (!AppendInfo(it.Name(), it.m_strValue, it.m_wFormat)) return false;
+        if (!AppendInfo(it.Name(), it.Value(), it.m_wFormat)) return false;
     return true;
 }
 
 bool GObj::SetInfoTable(const GObList& list)
 {
-    if (list.GetCount() > std::numeric_limits<uint16_t>::max()) return false;
-    GInfoTable::Ptr t = GInfoTable::Create(uint32_t(list.GetCount()));
-    if (!t) return false;
+    if (list.GetCount() > kMaxInfos) return false;
+    uint64_t chars = 0;
     for (GObList::Position p = list.GetHeadPosition(); p;) {
         const auto* info = dynamic_cast<const GInfo*>(GObList::GetNext(p));
         if (!info) return false;
+        chars += uint64_t(info->m_strValue.size());
+    }
+    if (chars > UINT32_MAX / 2) return false;
+    GInfoTable::Ptr t = GInfoTable::Create(uint32_t(list.GetCount()), uint32_t(chars));
+    if (!t) return false;
+    for (GObList::Position p = list.GetHeadPosition(); p;) {
+        const auto* info = static_cast<const GInfo*>(GObList::GetNext(p));
         uint32_t id = 0;
         if (!infonames::Intern(info->m_strName, &id)) return false;
-        t->Append(id, info->m_strValue, info->m_wFormat);
+        t->TryAppend(id, info->m_strValue, info->m_wFormat);
     }
     m_pInfo = std::move(t);
     return true;
@@ -178,7 +195,7 @@ bool GObj::SetInfoTable(const GObList& list)
 std::span<const GInfoItem> GObj::Infos() const
 {
     if (!m_pInfo) return {};
-    return std::as_const(*m_pInfo).Items();
+    return m_pInfo->Items();
 }
 
 }  // namespace korvel

@@ -5,8 +5,9 @@
 // extent, drawing and computed attributes.
 //
 // Memory of a measured point (64-bit, glibc): GPoint 88 bytes (96 with malloc's header) + list
-// node 24 (pooled) + attribute table block 8 + 3 x 32 = 104 (112) + three value strings of up
-// to 11 characters 3 x 48 = about 350 bytes per point. The names cost nothing per point.
+// node 24 (pooled) + one attribute block of 16 + 3 x 16 entry bytes + 2 x 12 + 4 value
+// characters = 120 (128 with malloc's header): about 250 bytes per point. The attribute names
+// cost nothing per point (interned).
 
 #include "crs/transform.h"
 #include "crs/worldpoint.h"
@@ -49,7 +50,7 @@ inline constexpr uint32_t EQ_FONT = 8;
 
 // `value` with exactly `decimals` decimals, as "%.*lf" in the C locale (whatever the process
 // locale), in a string without spare capacity.
-QString FormatFixed(double value, int decimals);
+QString FormatInfoValue(double value, int decimals);
 
 class GObj : public GClone {
 public:
@@ -86,7 +87,8 @@ public:
     // Replaces value and format of the attribute named `name` or appends a new one. False, with
     // the object unchanged, when memory runs out.
     bool SetInfo(const QString& name, const QString& value, uint16_t format = INFO_TEXT);
-    // The first attribute named `name` (ignoring case), or null.
+    // The first attribute named `name` (ignoring case), or null. Entries stay valid until the
+    // object's attributes are next changed.
     const GInfoItem* FindInfo(const QString& name) const;
     // Appends an attribute without looking for an existing one of that name (as read from a
     // file, where a table may repeat a name).
@@ -129,7 +131,6 @@ protected:
 
 private:
     friend class GList;
-    bool EnsureRoomForOne();
 
     GObListNode* m_pNode = nullptr;
 };

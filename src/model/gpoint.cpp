@@ -62,8 +62,8 @@ void GPoint::UpdateInfo(int32_t crs)
     }
     const int decimals = degrees ? 6 : 3;
     const uint16_t format = degrees ? 0x0610 : 0x0310;
-    SetInfo(QStringLiteral("RECHTS"), FormatFixed(p.x, decimals), format);
-    SetInfo(QStringLiteral("HOCH"), FormatFixed(p.y, decimals), format);
+    SetInfo(QStringLiteral("RECHTS"), FormatInfoValue(p.x, decimals), format);
+    SetInfo(QStringLiteral("HOCH"), FormatInfoValue(p.y, decimals), format);
 }
 
 }  // namespace korvel

@@ -180,7 +180,7 @@ void GPolyline::UpdateInfo(int32_t)
     if (m_pRings)
         for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext)
             if (const GRing* ring = RingAt(p)) length += ring->OpenLength();
-    SetInfo(QStringLiteral("LAENGE"), FormatFixed(length, 3), 0x0310);
+    SetInfo(QStringLiteral("LAENGE"), FormatInfoValue(length, 3), 0x0310);
 }
 
 bool GPolygon::IsInside(const WorldPoint& q) const
@@ -279,8 +279,8 @@ void GPolygon::UpdateInfo(int32_t crs)
         }
     }
     if (!measured) Measure(&perimeter, &area);
-    SetInfo(QStringLiteral("UMFANG"), FormatFixed(perimeter, 3), 0x0310);
-    SetInfo(QStringLiteral("FLAECHE"), FormatFixed(area / 10000.0, 4), 0x0410);
+    SetInfo(QStringLiteral("UMFANG"), FormatInfoValue(perimeter, 3), 0x0310);
+    SetInfo(QStringLiteral("FLAECHE"), FormatInfoValue(area / 10000.0, 4), 0x0410);
 }
 
 }  // namespace korvel

@@ -170,6 +170,37 @@ TEST(GInfoTest, WideTablesGrowAndKeepEveryValue)
     EXPECT_EQ(other.Infos()[0].Name().constData(), o.FindInfo("F5")->Name().constData());
 }
 
+TEST(GInfoTest, ReplacingValuesOfEveryLengthKeepsTheOthers)
+{
+    GPoint p;
+    ASSERT_TRUE(p.SetInfo("PTNR", "12"));
+    ASSERT_TRUE(p.SetInfo("RECHTS", "3512345.123", 0x0310));
+    ASSERT_TRUE(p.SetInfo("HOCH", "5412345.125", 0x0310));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80 Gr\xC3\xBC\xC3\x9F");
+    const char* steps[][2] = {
+        {"RECHTS", "1.5"},                      // shorter: in place
+        {"RECHTS", "32512345.123456"},          // longer: the block is rebuilt
+        {"PTNR", ""},                           // empty
+        {"PTNR", "A-1000-Nord-Ost-West-Sued"},  // longer again
+        {"HOCH", "x"},
+    };
+    QString expected[3] = {"12", "3512345.123", "5412345.125"};
+    const char* names[3] = {"PTNR", "RECHTS", "HOCH"};
+    for (const auto& st : steps) {
+        ASSERT_TRUE(p.SetInfo(st[0], st[1], 7));
+        for (int i = 0; i < 3; ++i)
+            if (QString(names[i]) == st[0]) expected[i] = st[1];
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(p.Infos()[i].Name(), names[i]);
+            EXPECT_EQ(p.Infos()[i].Value(), expected[i]) << st[0] << "=" << st[1];
+        }
+    }
+    ASSERT_TRUE(p.SetInfo("NAME", emoji));
+    EXPECT_EQ(p.FindInfo("name")->Value(), emoji);
+    EXPECT_EQ(p.FindInfo("name")->ValueView(), emoji);
+    EXPECT_EQ(p.FindInfo("PTNR")->Format(), 7);
+}
+
 TEST(GInfoTest, InfoCloneCopiesEverything)
 {
     GInfo a("PTNR", "12", 0xFF0A);
