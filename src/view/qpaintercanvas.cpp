@@ -54,8 +54,6 @@ QPainterCanvas::QPainterCanvas(QPainter* painter, bool printer)
         m_pPainter->setRenderHint(QPainter::Antialiasing, false);
         m_pPainter->setRenderHint(QPainter::TextAntialiasing, true);
         m_pPainter->setBackground(kBackground);
-        ApplyPen();
-        ApplyBrush();
     }
 }
 
@@ -65,7 +63,6 @@ Pen QPainterCanvas::SelectPen(const Pen& pen)
 {
     const Pen old = m_pen;
     m_pen = pen;
-    ApplyPen();
     return old;
 }
 
@@ -73,7 +70,6 @@ Brush QPainterCanvas::SelectBrush(const Brush& brush)
 {
     const Brush old = m_brush;
     m_brush = brush;
-    ApplyBrush();
     return old;
 }
 
@@ -95,38 +91,44 @@ BkMode QPainterCanvas::SetBkMode(BkMode mode)
 {
     const BkMode old = m_bkMode;
     m_bkMode = mode;
-    ApplyBrush();
     return old;
 }
 
-void QPainterCanvas::ApplyPen()
+void QPainterCanvas::Sync()
 {
-    if (!m_pPainter) return;
-    QPen pen(ToQColor(m_pen.color));
-    pen.setStyle(ToQtPenStyle(m_pen.style));
-    // Width 0 is the one-pixel pen on every device; wider pens are in device pixels and, like
-    // the classic geometric pens, have round ends and joins.
-    pen.setWidth(std::max(0, m_pen.width));
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    m_pPainter->setPen(pen);
-}
-
-void QPainterCanvas::ApplyBrush()
-{
-    if (!m_pPainter) return;
-    switch (m_brush.kind) {
-    case BrushKind::Null: m_pPainter->setBrush(Qt::NoBrush); break;
-    case BrushKind::Solid: m_pPainter->setBrush(ToQColor(m_brush.color)); break;
-    case BrushKind::HatchBDiagonal: m_pPainter->setBrush(QBrush(ToQColor(m_brush.color), Qt::BDiagPattern)); break;
+    // Objects select their pen and brush and restore the previous ones around every drawing;
+    // the painter only hears about a change when something is drawn with a different state.
+    if (!m_bApplied || !(m_pen == m_appliedPen)) {
+        QPen pen(ToQColor(m_pen.color));
+        pen.setStyle(ToQtPenStyle(m_pen.style));
+        // Width 0 is the one-pixel pen on every device; wider pens are in device pixels and,
+        // like the classic geometric pens, have round ends and joins.
+        pen.setWidth(std::max(0, m_pen.width));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        m_pPainter->setPen(pen);
+        m_appliedPen = m_pen;
     }
-    // Between hatch lines the background colour is painted only in opaque mode.
-    m_pPainter->setBackgroundMode(m_bkMode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    if (!m_bApplied || !(m_brush == m_appliedBrush)) {
+        switch (m_brush.kind) {
+        case BrushKind::Null: m_pPainter->setBrush(Qt::NoBrush); break;
+        case BrushKind::Solid: m_pPainter->setBrush(ToQColor(m_brush.color)); break;
+        case BrushKind::HatchBDiagonal: m_pPainter->setBrush(QBrush(ToQColor(m_brush.color), Qt::BDiagPattern)); break;
+        }
+        m_appliedBrush = m_brush;
+    }
+    if (!m_bApplied || m_bkMode != m_appliedBk) {
+        // Between hatch lines the background colour is painted only in opaque mode.
+        m_pPainter->setBackgroundMode(m_bkMode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+        m_appliedBk = m_bkMode;
+    }
+    m_bApplied = true;
 }
 
 void QPainterCanvas::Ellipse(const PixelRect& box)
 {
     if (!m_pPainter) return;
+    Sync();
     // The figure covers the pixels left .. right-1; the pen's centre line runs through the
     // centres of the outermost pixels.
     m_pPainter->drawEllipse(QRectF(box.left + 0.5, box.top + 0.5, box.right - box.left - 1.0, box.bottom - box.top - 1.0));
@@ -135,6 +137,7 @@ void QPainterCanvas::Ellipse(const PixelRect& box)
 void QPainterCanvas::Arc(const PixelRect& box)
 {
     if (!m_pPainter) return;
+    Sync();
     m_pPainter->drawArc(QRectF(box.left + 0.5, box.top + 0.5, box.right - box.left - 1.0, box.bottom - box.top - 1.0),
                         0, 360 * 16);
 }
@@ -142,12 +145,14 @@ void QPainterCanvas::Arc(const PixelRect& box)
 void QPainterCanvas::Polygon(std::span<const PixelPoint> points)
 {
     if (!m_pPainter || points.empty()) return;
+    Sync();
     m_pPainter->drawPolygon(ToQPolygon(points), Qt::OddEvenFill);
 }
 
 void QPainterCanvas::PolyPolygon(std::span<const PixelPoint> points, std::span<const int32_t> counts)
 {
     if (!m_pPainter) return;
+    Sync();
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     size_t at = 0;
@@ -165,12 +170,14 @@ void QPainterCanvas::PolyPolygon(std::span<const PixelPoint> points, std::span<c
 void QPainterCanvas::Polyline(std::span<const PixelPoint> points)
 {
     if (!m_pPainter || points.size() < 2) return;
+    Sync();
     m_pPainter->drawPolyline(ToQPolygon(points));
 }
 
 void QPainterCanvas::Line(PixelPoint from, PixelPoint to)
 {
     if (!m_pPainter) return;
+    Sync();
     m_pPainter->drawLine(from.x, from.y, to.x, to.y);
 }
 
@@ -265,6 +272,15 @@ void QPainterCanvas::DrawTransparentImage(const QImage& image, const PixelRect& 
     if (clip.HasArea()) m_pPainter->setClipRect(QRect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top), Qt::IntersectClip);
     m_pPainter->drawImage(QRect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top), masked);
     m_pPainter->restore();
+}
+
+void QPainterCanvas::DrawTransparentPixels(const uint32_t* argb, int width, int height, const PixelRect& dest,
+                                           const PixelRect& clip)
+{
+    if (!argb || width <= 0 || height <= 0) return;
+    // Wraps the words without copying; DrawTransparentImage makes its own masked copy.
+    const QImage image(reinterpret_cast<const uchar*>(argb), width, height, qsizetype(width) * 4, QImage::Format_ARGB32);
+    DrawTransparentImage(image, dest, clip);
 }
 
 }  // namespace korvel

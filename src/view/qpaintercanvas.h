@@ -51,6 +51,9 @@ public:
     // pixel left out, so the map beneath shows through (background tiles and scanned maps
     // have white where there is nothing). Only the part inside `clip` is touched.
     void DrawTransparentImage(const QImage& image, const PixelRect& dest, const PixelRect& clip);
+    // The same for a decoded picture held as 0xAARRGGBB words, `width` x `height`, rows
+    // `width` words apart (what the decoders below the view produce without QtGui).
+    void DrawTransparentPixels(const uint32_t* argb, int width, int height, const PixelRect& dest, const PixelRect& clip);
 
     // The font a font record stands for on `device` (null: the screen). Pixel height from
     // lfHeight: negative = character (em) height, positive = cell height, 0 = a default size;
@@ -62,8 +65,8 @@ public:
     static QColor ToQColor(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 private:
-    void ApplyPen();
-    void ApplyBrush();
+    // Hands the selected pen, brush and background mode to the painter where they changed.
+    void Sync();
 
     QPainter* m_pPainter = nullptr;
     QPaintDevice* m_pMeasureDevice = nullptr;
@@ -73,6 +76,11 @@ private:
     LogFont m_lf;
     COLORREF m_crText = 0;
     BkMode m_bkMode = BkMode::Opaque;
+    // What the painter currently has (valid once m_bApplied is set).
+    bool m_bApplied = false;
+    Pen m_appliedPen;
+    Brush m_appliedBrush;
+    BkMode m_appliedBk = BkMode::Opaque;
 };
 
 }  // namespace korvel

@@ -15,7 +15,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QFileInfo>
 #include <QPrinter>
+#include <QScreen>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -470,6 +474,138 @@ TEST_F(ViewTest, PrintScaleExample)
               (PixelPoint{4800, 3600}));
     view->EndPrinting();
     EXPECT_DOUBLE_EQ(view->GetPrintScale(), 1.0);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Rasterises page 1 of a PDF with poppler; a null image when that is not possible.
+QImage RasterisePdf(const QString& pdf, const QString& prefix)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+                                         QStringLiteral("-singlefile"), pdf, prefix});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return QImage();
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+bool NearColour(QRgb a, QColor b, int tol = 40)
+{
+    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
+           std::abs(qBlue(a) - b.blue()) <= tol;
+}
+
+TEST_F(ViewTest, PrintToPdfLeavesOutTheTrackAndKeepsTheWindowAtTheTop)
+{
+    Open(0, QSize(400, 300));
+    AddPoint(0.0, 0.0);  // in the window's centre
+    auto ring = std::make_unique<GRing>();
+    ring->Add(WorldPoint{-300.0, 200.0});
+    ring->Add(WorldPoint{300.0, -200.0});
+    auto track = std::make_unique<GPolyline>(std::move(ring));
+    track->m_crColor = MakeRgb(255, 0, 0);
+    track->m_nPenWidth = 9;
+    track->CalcBounds();
+    view->SetTrack(std::move(track));
+    auto marker = std::make_unique<GGpsPos>();
+    marker->m_ptPos = WorldPoint{100.0, 100.0};
+    marker->CalcBounds();
+    view->SetPositionMarker(std::move(marker));
+
+    // On screen the track is there.
+    const QImage screen = view->grab().toImage();
+    const QPoint onTrack = view->GetViewport().WorldToScreen(WorldPoint{150.0, -100.0});
+    EXPECT_TRUE(NearColour(screen.pixel(onTrack), QColor(255, 0, 0), 10));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pdf = dir.filePath(QStringLiteral("karte.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    ASSERT_TRUE(view->PrintDocument(&printer));
+    EXPECT_DOUBLE_EQ(view->GetPrintScale(), 1.0);
+    ASSERT_GT(QFileInfo(pdf).size(), 0);
+
+    const QImage page = RasterisePdf(pdf, dir.filePath(QStringLiteral("seite")));
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm not available";
+    int red = 0;
+    QRect green;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb c = page.pixel(x, y);
+            if (NearColour(c, QColor(255, 0, 0))) ++red;
+            if (NearColour(c, QColor(27, 158, 30))) green |= QRect(x, y, 1, 1);
+        }
+    }
+    EXPECT_EQ(red, 0);  // neither the track nor the (red) position marker is printed
+    ASSERT_FALSE(green.isEmpty());
+    // The window's width fills the printable width, so the point in its middle lands on the
+    // page's vertical centre line, and in the upper half: the window sits at the top.
+    EXPECT_NEAR(green.center().x(), page.width() / 2.0, page.width() * 0.05);
+    EXPECT_LT(green.center().y(), page.height() * 0.4);
+    // The point symbol keeps its size relative to the map: 8 of 400 window pixels.
+    EXPECT_NEAR(double(green.width()) / page.width(), 8.0 / 400.0, 0.01);
+
+    // The convenience path writes a file as well.
+    const QString pdf2 = dir.filePath(QStringLiteral("karte2.pdf"));
+    ASSERT_TRUE(view->PrintToPdf(pdf2));
+    EXPECT_GT(QFileInfo(pdf2).size(), 0);
+}
+
+TEST_F(ViewTest, RemovalErasesUnlessTilesAreShown)
+{
+    struct Row {
+        int crs;
+        int service;
+        bool erased;
+    };
+    for (const Row row : {Row{0, 2, true}, Row{900913, 0, true}, Row{900913, 2, false}}) {
+        SCOPED_TRACE(row.crs);
+        doc.OnNewDocument(row.crs);
+        doc.m_nTileService = row.service;
+        view = std::make_unique<CKorvelView>(&doc, &host);
+        view->resize(200, 200);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        GPoint* p = AddPoint(Centre(*view).x, Centre(*view).y);
+        QApplication::processEvents();
+        const QPoint px = view->GetViewport().WorldToScreen(p->m_ptPos);
+        // What is really on screen (the backing store), not a fresh rendering.
+        const auto onScreen = [&] { return view->screen()->grabWindow(view->winId()).toImage().pixelColor(px); };
+        ASSERT_EQ(onScreen(), QColor(27, 158, 30));
+        std::unique_ptr<GObj> gone = doc.RemoveObject(p);
+        QApplication::processEvents();
+        // Without erase the old symbol stays until something (the tiles) paints over it.
+        EXPECT_EQ(onScreen() == QColor(27, 158, 30), !row.erased);
+    }
+}
+
+TEST_F(ViewTest, RubberBandIsAnInvertingFrameThatGoesAway)
+{
+    Open(0, QSize(200, 200));
+    view->OnCommand(ID_VIEW_ZOOM_IN);
+    const QColor base = view->palette().color(QPalette::Base);
+    const QColor inverted(255 - base.red(), 255 - base.green(), 255 - base.blue());
+    Mouse(*view, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(20, 30), Qt::LeftButton);
+    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(120, 90), Qt::LeftButton);
+    QImage img = view->grab().toImage();
+    EXPECT_EQ(img.pixelColor(20, 30), inverted);
+    EXPECT_EQ(img.pixelColor(70, 30), inverted);
+    EXPECT_EQ(img.pixelColor(120, 60), inverted);
+    EXPECT_EQ(img.pixelColor(70, 60), base);  // inside stays
+    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(60, 50), Qt::LeftButton);
+    img = view->grab().toImage();
+    EXPECT_EQ(img.pixelColor(120, 60), base);  // the old frame is gone
+    EXPECT_EQ(img.pixelColor(60, 40), inverted);
+    Mouse(*view, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(60, 50), Qt::NoButton);
+    img = view->grab().toImage();
+    EXPECT_EQ(img.pixelColor(60, 40), base);
 }
 
 }  // namespace

@@ -275,6 +275,17 @@ TEST(QPainterCanvas, TransparentWhiteImage)
     EXPECT_EQ(img.pixel(2, 12), qRgb(254, 255, 255));
     EXPECT_EQ(img.pixel(12, 12), qRgb(0, 0, 255));
     EXPECT_EQ(img.pixel(17, 2), qRgb(0, 0, 255));    // outside the clip
+
+    // Raw words: white (any alpha) left out, the rest drawn.
+    const uint32_t words[2] = {0xFFFFFFFFu, 0xFF00FF00u};
+    img.fill(qRgb(0, 0, 255));
+    {
+        QPainter p(&img);
+        QPainterCanvas c(&p, false);
+        c.DrawTransparentPixels(words, 2, 1, PixelRect{0, 0, 40, 20}, PixelRect{});
+    }
+    EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 255));
+    EXPECT_EQ(img.pixel(25, 5), qRgb(0, 255, 0));
 }
 
 TEST(QPainterCanvas, PrinterFlagAndMeasureOnlyCanvasDrawsNothing)
