@@ -1,37 +1,19 @@
 #include "exchange/codepage.h"
 
-#include <array>
+#include "model/cp1252.h"
 
 namespace korvel {
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F; all other bytes equal their Latin-1 code points. The five
-// bytes the code page leaves undefined map to the C1 controls of the same value.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
-int EncodeCp1252Unit(char16_t ch)
-{
-    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return ch;
-    for (size_t i = 0; i < kCp1252High.size(); ++i) {
-        if (kCp1252High[i] == ch) return static_cast<int>(0x80 + i);
-    }
-    return -1;
-}
-
-QByteArray Encode8Bit(const QString& text, bool latin1)
+// Latin-1: every character up to U+00FF is its own byte.
+QByteArray EncodeLatin1(const QString& text)
 {
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text.at(i).unicode();
-        const int b = latin1 ? (ch <= 0xFF ? int(ch) : -1) : EncodeCp1252Unit(ch);
-        if (b >= 0) {
-            out.append(static_cast<char>(b));
+        if (ch <= 0xFF) {
+            out.append(static_cast<char>(ch));
             continue;
         }
         out.append('?');
@@ -53,13 +35,7 @@ QString DecodeText(const char* data, size_t size, TableCodePage cp)
     case TableCodePage::Windows1252:
         break;
     }
-    QString out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-    for (size_t i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        dst[i] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t(b);
-    }
-    return out;
+    return DecodeCp1252(data, size);
 }
 
 QByteArray EncodeText(const QString& text, TableCodePage cp)
@@ -68,11 +44,11 @@ QByteArray EncodeText(const QString& text, TableCodePage cp)
     case TableCodePage::Utf8:
         return text.toUtf8();
     case TableCodePage::Latin1:
-        return Encode8Bit(text, true);
+        return EncodeLatin1(text);
     case TableCodePage::Windows1252:
         break;
     }
-    return Encode8Bit(text, false);
+    return EncodeCp1252(text);
 }
 
 qsizetype FittingPrefix(const QByteArray& bytes, qsizetype maxBytes, TableCodePage cp)
