@@ -205,7 +205,7 @@ void CArchiveWriter::WriteCount(uint64_t n)
     WriteQword(n);
 }
 
-void CArchiveWriter::WriteString(const QString& s)
+void CArchiveWriter::WriteString(QStringView s)
 {
     const auto n = static_cast<uint64_t>(s.size());
     WriteByte(0xFF);
@@ -226,7 +226,7 @@ void CArchiveWriter::WriteString(const QString& s)
             }
         }
     }
-    const char16_t* src = reinterpret_cast<const char16_t*>(s.constData());
+    const char16_t* src = s.utf16();
     if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
         Put(src, 2 * static_cast<size_t>(n));
     } else {

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include <cstddef>
 #include <cstdint>
@@ -101,7 +102,7 @@ public:
     void WriteDouble(double v);
     void WriteCount(uint64_t n);
     // Always the UTF-16 form: FF FE FF, the length, then UTF-16LE code units.
-    void WriteString(const QString& s);
+    void WriteString(QStringView s);
     void WriteBytes(const char* data, size_t n) { Put(data, n); }
 
     void Flush();
