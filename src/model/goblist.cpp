@@ -117,6 +117,7 @@ GObList::Position GObList::InsertAfter(Position pos, GRootObject* obj) { return 
 
 GRootObject* GObList::RemoveAt(Position pos)
 {
+    if (!pos) return nullptr;
     GRootObject* obj = pos->data;
     if (pos->pPrev)
         pos->pPrev->pNext = pos->pNext;

@@ -42,10 +42,11 @@ public:
     Position InsertAfter(Position pos, GRootObject* obj);
 
     // Unlinks the element at `pos` (which must belong to this list) and answers it; the
-    // element itself is not deleted and `pos` becomes invalid.
+    // element itself is not deleted and `pos` becomes invalid. Null for a null position (and
+    // so for RemoveHead/RemoveTail of an empty list).
     GRootObject* RemoveAt(Position pos);
-    GRootObject* RemoveHead();  // the list must not be empty
-    GRootObject* RemoveTail();  // the list must not be empty
+    GRootObject* RemoveHead();
+    GRootObject* RemoveTail();
     // Forgets every element without deleting it.
     void RemoveAll();
     // Deletes the elements (head first) when the list owns them, then empties it.

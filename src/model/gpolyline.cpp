@@ -110,7 +110,7 @@ double GPolyline::EdgeDistance(const WorldPoint& q, bool closed) const
     };
     for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext) {
         const GRing* ring = RingAt(p);
-        if (!ring || ring->m_nCount < 2) continue;
+        if (!ring || ring->GetCount() < 2) continue;
         const auto pts = ring->Points();
         if (closed) consider(pts.back(), pts.front());
         for (size_t i = 0; i + 1 < pts.size(); ++i) consider(pts[i], pts[i + 1]);
@@ -127,8 +127,8 @@ bool GPolyline::Transform(TransformCallback callback, CoordTransform* params)
     for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext) {
         GRing* ring = RingAt(p);
         if (!ring) continue;
-        for (int32_t i = 0; i < ring->m_nCount; ++i)
-            if (!callback(&ring->m_pPoints[i], params)) return false;
+        for (WorldPoint& v : ring->Points())
+            if (!callback(&v, params)) return false;
     }
     return true;
 }
@@ -162,9 +162,9 @@ void GPolyline::Draw(GView& view, Canvas* dc, const PixelRect&)
         std::vector<PixelPoint> px;
         for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext) {
             const GRing* ring = RingAt(p);
-            if (!ring || ring->m_nCount < 1) continue;
+            if (!ring || ring->GetCount() < 1) continue;
             px.clear();
-            px.reserve(size_t(ring->m_nCount));
+            px.reserve(size_t(ring->GetCount()));
             for (const WorldPoint& v : ring->Points()) px.push_back(vt.ToPixel(v, s));
             dc->Polyline(px);
         }
@@ -229,9 +229,9 @@ void GPolygon::Draw(GView& view, Canvas* dc, const PixelRect&)
     try {
         for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext) {
             const GRing* ring = RingAt(p);
-            if (!ring || ring->m_nCount < 1) continue;
+            if (!ring || ring->GetCount() < 1) continue;
             for (const WorldPoint& v : ring->Points()) px.push_back(vt.ToPixel(v, s));
-            counts.push_back(ring->m_nCount);
+            counts.push_back(ring->GetCount());
         }
     } catch (const std::bad_alloc&) {
         return;  // too little memory for the pixel array: the area stays unpainted this time

@@ -73,30 +73,35 @@ bool GRing::Reserve(int32_t n, int32_t growBy)
 
 bool GRing::Reverse()
 {
-    if (m_nCount > 1) std::reverse(m_pPoints, m_pPoints + m_nCount);
+    // In place: no temporary copy, so reversing cannot run out of memory.
+    const int32_t n = ValidCount();
+    if (n > 1) std::reverse(m_pPoints, m_pPoints + n);
     return true;
 }
 
 double GRing::OpenLength() const
 {
+    const int32_t n = ValidCount();
     double sum = 0.0;
-    for (int32_t i = 0; i + 1 < m_nCount; ++i) sum += SegmentLength(m_pPoints[i], m_pPoints[i + 1]);
+    for (int32_t i = 0; i + 1 < n; ++i) sum += SegmentLength(m_pPoints[i], m_pPoints[i + 1]);
     return sum;
 }
 
 double GRing::ClosedLength() const
 {
-    if (m_nCount < 2) return 0.0;
-    return OpenLength() + SegmentLength(m_pPoints[m_nCount - 1], m_pPoints[0]);
+    const int32_t n = ValidCount();
+    if (n < 2) return 0.0;
+    return OpenLength() + SegmentLength(m_pPoints[n - 1], m_pPoints[0]);
 }
 
 double GRing::SignedArea() const
 {
-    if (m_nCount < 3) return 0.0;
+    const int32_t n = ValidCount();
+    if (n < 3) return 0.0;
     double sum = 0.0;
-    for (int32_t i = 0; i < m_nCount; ++i) {
+    for (int32_t i = 0; i < n; ++i) {
         const WorldPoint& a = m_pPoints[i];
-        const WorldPoint& b = m_pPoints[i + 1 < m_nCount ? i + 1 : 0];
+        const WorldPoint& b = m_pPoints[i + 1 < n ? i + 1 : 0];
         sum += a.x * b.y - b.x * a.y;
     }
     return -0.5 * sum;
@@ -120,7 +125,7 @@ GClone* GRing::Clone(GClone* target) const
         return nullptr;
     }
     t->m_nGrowBy = m_nGrowBy;
-    t->m_nCount = std::min(m_nCount, m_nCapacity);
+    t->m_nCount = ValidCount();
     if (t->m_nCount > 0) std::memcpy(t->m_pPoints, m_pPoints, sizeof(WorldPoint) * size_t(t->m_nCount));
     return t;
 }

@@ -40,8 +40,10 @@ public:
     // Copies growth, capacity, count and vertices into `target` (a GRing) or a new ring.
     GClone* Clone(GClone* target = nullptr) const override;
 
-    std::span<const WorldPoint> Points() const { return {m_pPoints, size_t(m_nCount > 0 ? m_nCount : 0)}; }
-    int32_t GetCount() const { return m_nCount; }
+    // The vertices in use (never more than the array holds, whatever m_nCount says).
+    std::span<const WorldPoint> Points() const { return {m_pPoints, size_t(ValidCount())}; }
+    std::span<WorldPoint> Points() { return {m_pPoints, size_t(ValidCount())}; }
+    int32_t GetCount() const { return ValidCount(); }
 
     int32_t m_nGrowBy = 10;
     int32_t m_nCapacity = 0;
@@ -50,6 +52,11 @@ public:
 
 private:
     bool Resize(int32_t capacity);
+    int32_t ValidCount() const
+    {
+        if (!m_pPoints || m_nCount <= 0) return 0;
+        return m_nCount < m_nCapacity ? m_nCount : m_nCapacity;
+    }
 };
 
 }  // namespace korvel

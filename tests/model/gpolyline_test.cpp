@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
 #include <memory>
 
@@ -58,6 +59,23 @@ TEST(GRingTest, GrowthAndReserve)
     std::unique_ptr<GClone> c(broken.Clone());
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(static_cast<GRing*>(c.get())->m_nCapacity, 0);
+}
+
+TEST(GRingTest, ACountBeyondTheArrayIsNeverRead)
+{
+    GRing r(3);
+    r.Add({0, 0});
+    r.Add({0, 10});
+    r.Add({10, 10});
+    r.m_nCount = 1000;  // as a careless reader might leave it
+    EXPECT_EQ(r.Points().size(), 3u);
+    EXPECT_DOUBLE_EQ(r.ClosedLength(), 10 + 10 + std::sqrt(200.0));
+    EXPECT_TRUE(r.Reverse());
+    std::unique_ptr<GClone> c(r.Clone());
+    EXPECT_EQ(static_cast<GRing*>(c.get())->m_nCount, 3);
+    GObList empty;
+    EXPECT_EQ(empty.RemoveHead(), nullptr);
+    EXPECT_EQ(empty.RemoveTail(), nullptr);
 }
 
 TEST(GRingTest, Measures)
