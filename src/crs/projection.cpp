@@ -85,10 +85,12 @@ bool ZoneNumber(double value, int* zone)
 
 }  // namespace
 
+namespace {
+
 // The meridian arc is c·∫(1 + e'²cos²φ)^(−3/2) dφ. Expanding the integrand binomially to the
 // seventh power of e'² and writing cos^(2k)φ as a sum of cos(2iφ) gives A0·φ + Σ Ai·sin(2iφ),
 // with B(k) the generalised binomial coefficient of −3/2 and C(2k, k−i) from the cosine power.
-MeridianCoeffs MeridianCoefficients(double c, double ep2)
+constexpr MeridianCoeffs ComputeMeridianCoefficients(double c, double ep2)
 {
     const double q = ep2 / 4.0;
     double sum[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -104,27 +106,50 @@ MeridianCoeffs MeridianCoefficients(double c, double ep2)
     return m;
 }
 
-// The sine series is summed with Clenshaw's recurrence, which needs only sin 2φ and cos 2φ.
-double MeridianArc(double phi, double c, double ep2)
+// The two ellipsoids' coefficients, evaluated by the compiler with exactly the arithmetic of a
+// call at run time (the tests check that the two agree bit for bit).
+constexpr MeridianCoeffs kWgs84Arc = ComputeMeridianCoefficients(kWgs84.c, kWgs84.ep2);
+constexpr MeridianCoeffs kBesselArc = ComputeMeridianCoefficients(kBessel.c, kBessel.ep2);
+
+}  // namespace
+
+MeridianCoeffs MeridianCoefficients(double c, double ep2)
 {
-    const MeridianCoeffs m = MeridianCoefficients(c, ep2);
-    const double s2 = std::sin(2.0 * phi);
-    const double twoCos2 = 2.0 * std::cos(2.0 * phi);
+    return ComputeMeridianCoefficients(c, ep2);
+}
+
+namespace {
+
+// A0·φ + Σ Ai·sin(2iφ), summed with Clenshaw's recurrence from sin 2φ and cos 2φ alone.
+double SumArc(const MeridianCoeffs& m, double phi, double sin2Phi, double cos2Phi)
+{
+    const double twoCos = 2.0 * cos2Phi;
     double b1 = 0.0;
     double b2 = 0.0;
     for (int i = 5; i >= 1; --i) {
-        const double b0 = m.a[i] + twoCos2 * b1 - b2;
+        const double b0 = m.a[i] + twoCos * b1 - b2;
         b2 = b1;
         b1 = b0;
     }
-    return m.a[0] * phi + b1 * s2;
+    return m.a[0] * phi + b1 * sin2Phi;
 }
+
+}  // namespace
+
+double MeridianArc(double phi, double c, double ep2)
+{
+    return SumArc(MeridianCoefficients(c, ep2), phi, std::sin(2.0 * phi), std::cos(2.0 * phi));
+}
+
+namespace {
+
+// The building blocks below with the meridian coefficients handed in, so that the composite
+// conversions can use the ellipsoids' constant tables.
 
 // Inverting the arc series for the rectifying latitude σ = arc / A0 (a Fourier series in σ
 // whose coefficients are expanded in e'² to the fourth power).
-double FootpointLatitude(double northing, double k0, double c, double ep2)
+double Footpoint(const MeridianCoeffs& m, double northing, double k0, double ep2)
 {
-    const MeridianCoeffs m = MeridianCoefficients(c, ep2);
     const double sigma = northing / k0 / m.a[0];
     const double e4 = ep2 * ep2;
     const double e6 = e4 * ep2;
@@ -144,12 +169,13 @@ double FootpointLatitude(double northing, double k0, double c, double ep2)
 // The classical Gauss-Krüger series in the longitude difference l: easting to l⁵, northing to
 // l⁴. Some of the η² terms of the textbook series are left out; at 3° from the central meridian
 // that costs well under a millimetre.
-Grid TmForward(const Geodetic& g, double k0, double c, double ep2, double l0Deg)
+Grid TmForwardWith(const MeridianCoeffs& m, const Geodetic& g, double k0, double c, double ep2, double l0Deg)
 {
     const double phi = g.lat;
     const double l = g.lon - l0Deg / kRhoDeg;
+    const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
-    const double t = std::tan(phi);
+    const double t = sinPhi / cosPhi;
     const double t2 = t * t;
     const double v2 = 1.0 + ep2 * cosPhi * cosPhi;
     const double n = c / std::sqrt(v2);
@@ -162,15 +188,16 @@ Grid TmForward(const Geodetic& g, double k0, double c, double ep2, double l0Deg)
     const double n2 = n * cos2 * t / 2.0 * l2;
     const double n4 = n * cos2 * cos2 * t * (9.0 * v2 - 4.0 - t2) / 24.0 * l2 * l2;
 
-    return Grid{kFalseEasting + k0 * (e1 + e3 + e5), k0 * (MeridianArc(phi, c, ep2) + n2 + n4), g.h};
+    const double arc = SumArc(m, phi, 2.0 * sinPhi * cosPhi, cos2 - sinPhi * sinPhi);
+    return Grid{kFalseEasting + k0 * (e1 + e3 + e5), k0 * (arc + n2 + n4), g.h};
 }
 
 // The inverse series around the footpoint latitude: latitude to x⁴, longitude to x⁵. Without
 // the x⁶ latitude term it is a few millimetres off at 3° from the central meridian; stored
 // documents were converted with exactly this, so it stays.
-Geodetic TmInverse(const Grid& grid, double l0Deg, double k0, double c, double ep2)
+Geodetic TmInverseWith(const MeridianCoeffs& m, const Grid& grid, double l0Deg, double k0, double c, double ep2)
 {
-    const double phiF = FootpointLatitude(grid.northing, k0, c, ep2);
+    const double phiF = Footpoint(m, grid.northing, k0, ep2);
     const double x = (grid.easting - kFalseEasting) / k0;
     const double cosF = std::cos(phiF);
     const double t = std::tan(phiF);
@@ -189,6 +216,23 @@ Geodetic TmInverse(const Grid& grid, double l0Deg, double k0, double c, double e
     return Geodetic{lat, lon, grid.h};
 }
 
+}  // namespace
+
+double FootpointLatitude(double northing, double k0, double c, double ep2)
+{
+    return Footpoint(MeridianCoefficients(c, ep2), northing, k0, ep2);
+}
+
+Grid TmForward(const Geodetic& g, double k0, double c, double ep2, double l0Deg)
+{
+    return TmForwardWith(MeridianCoefficients(c, ep2), g, k0, c, ep2, l0Deg);
+}
+
+Geodetic TmInverse(const Grid& grid, double l0Deg, double k0, double c, double ep2)
+{
+    return TmInverseWith(MeridianCoefficients(c, ep2), grid, l0Deg, k0, c, ep2);
+}
+
 Cartesian GeodeticToCartesian(const Geodetic& g, double c, double ep2)
 {
     const double cosPhi = std::cos(g.lat);
@@ -199,27 +243,38 @@ Cartesian GeodeticToCartesian(const Geodetic& g, double c, double ep2)
 }
 
 // tan φ = (Z + e²·N·sinφ) / p, solved by fixed-point iteration from the spherical latitude.
-// Here e²·N = (c − c/(1 + e'²))/V. Works on |Z| and puts the sign back at the end.
+// Here e²·N = (c − c/(1 + e'²))/V. Works on |Z| and puts the sign back at the end. The
+// iteration runs on t = tan φ, where sin φ / V = t / √(1 + e'² + t²) needs one square root and
+// no trigonometric call; the stopping rule |φ' − φ| <= 1e-10 reads tan(φ' − φ) = (t' − t)/(1 + t·t').
 Geodetic CartesianToGeodetic(const Cartesian& p, double c, double ep2)
 {
     constexpr int kMaxIterations = 50;  // converges in about five; the cap only guards NaN
     const double az = std::fabs(p.z);
     const double dist = std::sqrt(p.x * p.x + p.y * p.y);
     const double e2c = c - c / (1.0 + ep2);
-    double phi = dist == 0.0 ? 0.0 : std::atan(az / dist);
-    for (int i = 0; i < kMaxIterations; ++i) {
-        const double cosPhi = std::cos(phi);
-        const double v = std::sqrt(1.0 + ep2 * cosPhi * cosPhi);
-        const double next = std::atan((az + e2c * std::sin(phi) / v) / dist);
-        const bool done = std::fabs(next - phi) <= 1e-10;
-        phi = next;
-        if (done) break;
+    double phi;
+    double sinPhi;
+    double cosPhi;
+    if (dist == 0.0) {  // on the axis: a pole, or the centre itself
+        phi = az > 0.0 ? std::asin(1.0) : 0.0;
+        sinPhi = az > 0.0 ? 1.0 : 0.0;
+        cosPhi = az > 0.0 ? 0.0 : 1.0;
+    } else {
+        double t = az / dist;
+        for (int i = 0; i < kMaxIterations; ++i) {
+            const double next = (az + e2c * t / std::sqrt(1.0 + ep2 + t * t)) / dist;
+            const bool done = std::fabs(next - t) <= 1e-10 * (1.0 + t * next);
+            t = next;
+            if (done) break;
+        }
+        phi = std::atan(t);
+        cosPhi = 1.0 / std::sqrt(1.0 + t * t);
+        sinPhi = t * cosPhi;
     }
-    const double cosPhi = std::cos(phi);
     const double v = std::sqrt(1.0 + ep2 * cosPhi * cosPhi);
     double h;
-    if (std::fabs(phi) >= 0.7853981633974483) {
-        h = az / std::sin(phi) - (c / (1.0 + ep2)) / v;
+    if (phi >= 0.7853981633974483) {
+        h = az / sinPhi - (c / (1.0 + ep2)) / v;
     } else {
         h = dist / cosPhi - c / v;
     }
@@ -261,7 +316,7 @@ Grid Wgs84ToGaussKrueger(double latDeg, double lonDeg, int l0Deg)
     Geodetic bessel = CartesianToGeodetic(dhdn, kBessel.c, kBessel.ep2);
     bessel.lon = WrapLongitude(bessel.lon);
     bessel.h = 0.0;
-    Grid gk = TmForward(bessel, kGaussKruegerScale, kBessel.c, kBessel.ep2, l0Deg);
+    Grid gk = TmForwardWith(kBesselArc, bessel, kGaussKruegerScale, kBessel.c, kBessel.ep2, l0Deg);
     gk.easting += (l0Deg / 3) * 1000000.0;
     gk.h = 0.0;
     return gk;
@@ -271,7 +326,7 @@ LatLonDeg GaussKruegerToWgs84(double easting, double northing, int l0Deg)
 {
     const int zone = l0Deg / 3;
     const Grid gk{easting - zone * 1000000.0, northing, 0.0};
-    const Geodetic bessel = TmInverse(gk, 3 * zone, kGaussKruegerScale, kBessel.c, kBessel.ep2);
+    const Geodetic bessel = TmInverseWith(kBesselArc, gk, 3 * zone, kGaussKruegerScale, kBessel.c, kBessel.ep2);
     const Cartesian wgs = DhdnToWgs84(GeodeticToCartesian(bessel, kBessel.c, kBessel.ep2));
     const Geodetic g = CartesianToGeodetic(wgs, kWgs84.c, kWgs84.ep2);
     return LatLonDeg{g.lat * kRhoDeg, WrapLongitude(g.lon) * kRhoDeg};
@@ -302,7 +357,7 @@ UtmPosition Wgs84ToUtm(double latDeg, double lonDeg, int zone)
     if (zone == -1) zone = UtmZoneFor(latDeg, lonDeg);
     const double l0 = 6.0 * zone - 183.0;
     const Geodetic g{latDeg / kRhoDeg, lonDeg / kRhoDeg, 0.0};
-    const Grid grid = TmForward(g, kUtmScale, kWgs84.c, kWgs84.ep2, l0);
+    const Grid grid = TmForwardWith(kWgs84Arc, g, kUtmScale, kWgs84.c, kWgs84.ep2, l0);
     return UtmPosition{grid.easting + zone * 1000000.0, grid.northing, zone};
 }
 
@@ -311,7 +366,7 @@ bool UtmToWgs84(double easting, double northing, LatLonDeg* out)
     int zone = 0;
     if (!ZoneNumber(std::trunc(easting / 1000000.0), &zone)) return false;
     const Grid grid{easting - zone * 1000000.0, northing, 0.0};
-    const Geodetic g = TmInverse(grid, 6.0 * zone - 183.0, kUtmScale, kWgs84.c, kWgs84.ep2);
+    const Geodetic g = TmInverseWith(kWgs84Arc, grid, 6.0 * zone - 183.0, kUtmScale, kWgs84.c, kWgs84.ep2);
     *out = LatLonDeg{g.lat * kRhoDeg, g.lon * kRhoDeg};
     return true;
 }

@@ -301,6 +301,38 @@ TEST(Projection, DatumShiftTransposeIsCloseToInverse)
     EXPECT_NEAR(back.z, p.z, 3e-3);
 }
 
+// The composite conversions use the ellipsoids' meridian coefficients evaluated at compile
+// time; they must give exactly what the building blocks give when called one after another.
+TEST(Projection, CompositesMatchTheBuildingBlocks)
+{
+    using crs::kBessel;
+    using crs::kWgs84;
+    for (double lat : {47.1, 50.0, 54.9}) {
+        for (double lon : {6.2, 9.0, 11.7}) {
+            const crs::Geodetic g{lat / kRhoDeg, lon / kRhoDeg, 0.0};
+            const crs::Grid tm = crs::TmForward(g, 0.9996, kWgs84.c, kWgs84.ep2, 9.0);
+            const crs::UtmPosition utm = crs::Wgs84ToUtm(lat, lon, 32);
+            EXPECT_EQ(utm.easting, tm.easting + 32e6);
+            EXPECT_EQ(utm.northing, tm.northing);
+
+            crs::LatLonDeg back{};
+            ASSERT_TRUE(crs::UtmToWgs84(utm.easting, utm.northing, &back));
+            const crs::Geodetic inv =
+                crs::TmInverse({utm.easting - 32e6, utm.northing, 0.0}, 9.0, 0.9996, kWgs84.c, kWgs84.ep2);
+            EXPECT_EQ(back.lat, inv.lat * kRhoDeg);
+            EXPECT_EQ(back.lon, inv.lon * kRhoDeg);
+
+            crs::Geodetic bessel = crs::CartesianToGeodetic(
+                crs::Wgs84ToDhdn(crs::GeodeticToCartesian(g, kWgs84.c, kWgs84.ep2)), kBessel.c, kBessel.ep2);
+            bessel.h = 0.0;
+            const crs::Grid gkTm = crs::TmForward(bessel, 1.0, kBessel.c, kBessel.ep2, 9.0);
+            const crs::Grid gk = crs::Wgs84ToGaussKrueger(lat, lon, 9);
+            EXPECT_EQ(gk.easting, gkTm.easting + 3e6);
+            EXPECT_EQ(gk.northing, gkTm.northing);
+        }
+    }
+}
+
 TEST(Projection, WebMercatorEquatorAvoidsTheLogarithm)
 {
     EXPECT_EQ(crs::WebMercatorForward(12.0, 0.0).y, 0.0);
