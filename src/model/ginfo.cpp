@@ -62,7 +62,34 @@ GClone* GInfo::Clone(GClone* target) const
 
 namespace infonames {
 
+static bool InternLocked(const QString& name, uint32_t* id);
+
 bool Intern(const QString& name, uint32_t* id)
+{
+    // Objects are made in runs that set the same few names over and over (imports, measured
+    // points), so the last names this thread interned are compared first, without lock or
+    // hashing.
+    struct Recent {
+        uint32_t ids[8];
+        uint32_t count = 0;
+        uint32_t next = 0;
+    };
+    thread_local Recent recent;
+    for (uint32_t i = 0; i < recent.count; ++i) {
+        const QString& known = Name(recent.ids[i]);
+        if (known.size() == name.size() && (known.constData() == name.constData() || known == name)) {
+            *id = recent.ids[i];
+            return true;
+        }
+    }
+    if (!InternLocked(name, id)) return false;
+    recent.ids[recent.next] = *id;
+    recent.next = (recent.next + 1) % 8;
+    if (recent.count < 8) ++recent.count;
+    return true;
+}
+
+bool InternLocked(const QString& name, uint32_t* id)
 {
     NameTable& t = Names();
     std::lock_guard lock(t.mutex);
