@@ -149,7 +149,7 @@ bool CGpsSettings::IsFixUsable(CSerialComm* gps)
 QStringList CGpsSettings::AvailablePorts() const
 {
     QStringList typed = m_knownSources;
-    if (!typed.contains(m_strPort)) typed.append(m_strPort);
+    if (IsNetworkOrReplaySource(m_strPort) && !typed.contains(m_strPort)) typed.append(m_strPort);
     return m_portLister ? m_portLister(typed) : ListReceiverPorts(typed);
 }
 

@@ -267,7 +267,7 @@ TEST(PortManager, MissingPermissionNamesTheDialoutGroup)
 {
     Pty pty;
     ASSERT_TRUE(pty.ok());
-    ASSERT_EQ(::chmod(pty.name().toLocal8Bit().constData(), 0600), 0);
+    ASSERT_EQ(::chmod(pty.name().toLocal8Bit().constData(), 0), 0);
     auto attempt = [&]() -> int {
         CPortManager m;
         CSerialComm* p = m.GetGpsPort();
