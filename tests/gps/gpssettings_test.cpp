@@ -312,5 +312,26 @@ TEST_F(GpsSettingsTest, CancelEndsTheSearchAfterTheCurrentWait)
     EXPECT_FALSE(s.searching());
 }
 
+// The demo receiver runs through the whole chain: replay, poll, parser, quality filter.
+TEST_F(GpsSettingsTest, DemoWalkGivesUsableFixesWithTheDefaults)
+{
+    CPortManager m;
+    CGpsSettings s(m);
+    s.m_strPort = QStringLiteral("nmea-file://" KORVEL_SOURCE_DIR "/resources/demo/walk.nmea");
+    ASSERT_TRUE(s.StartGps(true, true));
+    auto usedSatellites = [&] {
+        int used = 0;
+        for (const GpsSatellite& sat : s.port()->fix().satellites) used += sat.used;
+        return used;
+    };
+    // GSA comes before GSV in each second, so the flags show from the second fix on.
+    ASSERT_TRUE(WaitUntil([&] { return usedSatellites() >= 4 && s.IsFixUsable(s.port()); }, 3000));
+    const GpsFix& f = s.port()->fix();
+    EXPECT_NEAR(f.longitude, 9.0, 0.01);
+    EXPECT_NEAR(f.latitude, 50.0, 0.01);
+    EXPECT_LE(f.hdop, 8.0);
+    EXPECT_GE(f.satellitesUsed, 4);
+}
+
 }  // namespace
 }  // namespace korvel
