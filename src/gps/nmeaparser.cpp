@@ -398,8 +398,11 @@ void NmeaParser::MergeTalkerSatellites()
         order[n++] = &t;
         newest = std::max(newest, t.time);
     }
-    std::sort(order.begin(), order.begin() + n,
-              [](const TalkerSatellites* a, const TalkerSatellites* b) { return a->sequence > b->sequence; });
+    // Newest first. Five entries at most: a plain insertion sort (GCC 12 also warns falsely
+    // about std::sort on so short an array).
+    for (int i = 1; i < n; ++i) {
+        for (int j = i; j > 0 && order[j - 1]->sequence < order[j]->sequence; --j) std::swap(order[j - 1], order[j]);
+    }
     int slot = 0;
     for (int i = 0; i < n && slot < kGpsSatelliteSlots; ++i) {
         if (newest - order[i]->time > 10) continue;
