@@ -421,6 +421,26 @@ Seitenansicht</source>
         <translation>Shows the whole page.
 Print preview</translation>
     </message>
+    <message>
+        <source>Longitude:</source>
+        <translation>Longitude:</translation>
+    </message>
+    <message>
+        <source>Latitude:</source>
+        <translation>Latitude:</translation>
+    </message>
+    <message>
+        <source>Rechts:</source>
+        <translation>Easting:</translation>
+    </message>
+    <message>
+        <source>Hoch:</source>
+        <translation>Northing:</translation>
+    </message>
+    <message>
+        <source>Import in ein undefiniertes Koordinatensystem nicht möglich!</source>
+        <translation>Cannot import into an undefined coordinate system!</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>
@@ -542,6 +562,30 @@ Print preview</translation>
     <message>
         <source>&amp;Hilfe</source>
         <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Drucken...	Strg+P</source>
+        <translation>&amp;Print...	Ctrl+P</translation>
+    </message>
+    <message>
+        <source>Seitenans&amp;icht</source>
+        <translation>Print pre&amp;view</translation>
+    </message>
+    <message>
+        <source>Ausschnitt ver&amp;größern</source>
+        <translation>Zoom &amp;in</translation>
+    </message>
+    <message>
+        <source>Ausschnitt ver&amp;kleinern</source>
+        <translation>Zoom &amp;out</translation>
+    </message>
+    <message>
+        <source>Ausschnitt ver&amp;schieben</source>
+        <translation>&amp;Pan</translation>
+    </message>
+    <message>
+        <source>&amp;Alles anzeigen</source>
+        <translation>Show &amp;all</translation>
     </message>
 </context>
 </TS>

@@ -34,6 +34,10 @@ enum CommandId : int {
     ID_GPS_ACTIVE = 32787,
     ID_COORDSYS = 32799,
 
+    // Editing tools of the map view (shown once the tools exist).
+    ID_VIEW_SELECT_OBJECTS = 32782,
+    ID_VIEW_CREATE_POINT = 32786,
+
     // The pause button of the surveying tool bar, whose face the main frame switches.
     ID_MEASURE_PAUSE = 32795,
 

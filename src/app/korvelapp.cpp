@@ -3,16 +3,24 @@
 #include "app/aboutdlg.h"
 #include "app/appsettings.h"
 #include "app/commandids.h"
+#include "app/demodocument.h"
+#include "app/korvelwnd.h"
 #include "app/mainframe.h"
+#include "model/korveldoc.h"
+#include "view/korvelview.h"
 #include "strings/stringtable.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 namespace korvel {
 namespace {
@@ -61,6 +69,8 @@ bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString*
             if (!next(&value)) return false;
             options->languageFoldersSet = true;
             options->languageFolders << value;
+        } else if (a == QLatin1String("--make-demo")) {
+            if (!next(&options->makeDemoPath)) return false;
         } else if (a == QLatin1String("--demo")) {
             options->demo = true;
         } else if (a == QLatin1String("--timing")) {
@@ -100,13 +110,47 @@ CKorvelApp::~CKorvelApp()
 
 CKorvelApp* CKorvelApp::instance() { return g_app; }
 
-bool CKorvelApp::InitInstance(const StartupOptions& options)
+bool CKorvelApp::PrepareDemo(StartupOptions* options)
 {
+    // The demo keeps its own settings, so that trying it never changes the user's receiver,
+    // language or window layout.
+    if (options->settingsFolder.isEmpty()) {
+        options->settingsFolder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Veldmark/KorvelDemo");
+    }
+    UseSettingsFolder(options->settingsFolder);
+    const QString folder = FindDemoFolder();
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "korvel: Die Demo-Dateien (demo.kvd, walk.nmea) wurden nicht gefunden.\n");
+        return false;
+    }
+    QSettings s(kCompanyKey, kApplicationKey);
+    s.setValue(QStringLiteral("GPS/Port"), QStringLiteral("nmea-file://") + folder + QStringLiteral("/walk.nmea"));
+    s.remove(key::GpsAktiv);
+    if (options->files.isEmpty()) {
+        // A fresh copy each time: the demo map may be changed and saved without harm.
+        QDir().mkpath(options->settingsFolder);
+        const QString copy = options->settingsFolder + QStringLiteral("/demo.kvd");
+        QFile::remove(copy);
+        if (!QFile::copy(folder + QStringLiteral("/demo.kvd"), copy)) return false;
+        QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        options->files << copy;
+    }
+    return true;
+}
+
+bool CKorvelApp::InitInstance(const StartupOptions& startOptions)
+{
+    StartupOptions options = startOptions;
     // 1. Language modules beside the program and in the installed data folder.
     m_modules.Scan(options.languageFoldersSet ? options.languageFolders : CLanguageModules::DefaultFolders());
 
     // 2. The settings store and the recent files.
-    if (!options.settingsFolder.isEmpty()) UseSettingsFolder(options.settingsFolder);
+    if (options.demo) {
+        if (!PrepareDemo(&options)) return false;
+    } else if (!options.settingsFolder.isEmpty()) {
+        UseSettingsFolder(options.settingsFolder);
+    }
     {
         QSettings s(kCompanyKey, kApplicationKey);
         m_recentFiles.Load(s);
@@ -130,10 +174,28 @@ bool CKorvelApp::InitInstance(const StartupOptions& options)
     // 6. Raster copies left over from the last run.
     EmptyTempMapFolder(TempMapFolder());
 
-    // 9./10. Placement of the main window; a show state asked for on the command line wins
+    // 8. The document named on the command line, or a new one.
+    if (!options.files.isEmpty()) {
+        if (!OpenDocumentFile(options.files.first())) return false;
+    } else if (!OnFileNew()) {
+        return false;
+    }
+
+    // 9. The document window fills the frame.
+    if (CKorvelWnd* wnd = ActiveWnd()) wnd->showMaximized();
+
+    // 10. Placement of the main window; a show state asked for on the command line wins
     // over the stored one.
     m_pMainFrame->RestorePlacement(options.showState);
     m_pMainFrame->show();
+
+    // 11. The active view shows all its objects in the final window size.
+    QCoreApplication::sendPostedEvents();
+    if (CKorvelWnd* wnd = ActiveWnd()) wnd->view()->OnCommand(ID_VIEW_FIT_ALL);
+
+    // 12. The receiver, unless it was switched off in the last run.
+    if (m_pMainFrame->startGps) m_pMainFrame->startGps(false);
+    m_pMainFrame->UpdateCommandUI();
     return true;
 }
 
@@ -195,6 +257,86 @@ void CKorvelApp::OnAppAbout()
     dlg.exec();
 }
 
+CKorvelWnd* CKorvelApp::AddWindow(CKorvelWnd* wnd)
+{
+    QMdiArea* area = m_pMainFrame->mdiArea();
+    const bool maximized = area->activeSubWindow() && area->activeSubWindow()->isMaximized();
+    area->addSubWindow(wnd);
+    CMainFrame* frame = m_pMainFrame.get();
+    connect(wnd, &CKorvelWnd::documentSaved, frame, [this, frame](const QString& path) {
+        m_recentFiles.Add(path);
+        frame->UpdateCommandUI();
+    });
+    connect(wnd, &QMdiSubWindow::windowStateChanged, frame, [frame] { frame->UpdateCommandUI(); });
+    if (maximized) wnd->showMaximized();
+    else wnd->show();
+    area->setActiveSubWindow(wnd);
+    m_pMainFrame->UpdateCommandUI();
+    return wnd;
+}
+
+CKorvelWnd* CKorvelApp::OnFileNew()
+{
+    if (!m_pMainFrame) return nullptr;
+    auto doc = std::make_unique<CKorvelDoc>();
+    if (!doc->OnNewDocument(m_pMainFrame->m_nCoordSys)) return nullptr;
+    // New documents are called after the program ("Korvel1", "Korvel2", …) until saved.
+    const QString title = DocTemplateString(2) + QString::number(++m_nUntitledCount);
+    return AddWindow(new CKorvelWnd(std::move(doc), title, m_pMainFrame.get()));
+}
+
+void CKorvelApp::OnFileOpen()
+{
+    if (!m_pMainFrame) return;
+    QString folder;
+    if (CKorvelWnd* wnd = ActiveWnd(); wnd && !wnd->document()->GetPathName().isEmpty()) {
+        folder = QFileInfo(wnd->document()->GetPathName()).absolutePath();
+    } else if (!m_recentFiles.entries().isEmpty()) {
+        folder = QFileInfo(m_recentFiles.entries().first()).absolutePath();
+    }
+    const QString filter = DocTemplateString(3) + QStringLiteral(";;") + LoadString(1061);
+    const QString path = QFileDialog::getOpenFileName(m_pMainFrame.get(), QString(), folder, filter);
+    if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool CKorvelApp::OpenDocumentFile(const QString& path)
+{
+    if (!m_pMainFrame) return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (CKorvelWnd* wnd : DocumentWindows()) {
+        if (QFileInfo(wnd->document()->GetPathName()).absoluteFilePath() == absolute &&
+            !wnd->document()->GetPathName().isEmpty()) {
+            m_pMainFrame->mdiArea()->setActiveSubWindow(wnd);
+            return true;
+        }
+    }
+    auto doc = std::make_unique<CKorvelDoc>();
+    const KvdStatus status = doc->Open(absolute);
+    if (status != KvdStatus::Ok) {
+        ShowMessage(static_cast<int>(status), IDS_CAPTION_ERROR, MB_ICONERROR, QDir::toNativeSeparators(absolute));
+        return false;
+    }
+    m_recentFiles.Add(absolute);
+    AddWindow(new CKorvelWnd(std::move(doc), QString(), m_pMainFrame.get()));
+    return true;
+}
+
+CKorvelWnd* CKorvelApp::ActiveWnd() const
+{
+    if (!m_pMainFrame) return nullptr;
+    return qobject_cast<CKorvelWnd*>(m_pMainFrame->mdiArea()->activeSubWindow());
+}
+
+QList<CKorvelWnd*> CKorvelApp::DocumentWindows() const
+{
+    QList<CKorvelWnd*> list;
+    if (!m_pMainFrame) return list;
+    for (QMdiSubWindow* w : m_pMainFrame->mdiArea()->subWindowList()) {
+        if (auto* wnd = qobject_cast<CKorvelWnd*>(w)) list << wnd;
+    }
+    return list;
+}
+
 bool CKorvelApp::CanCloseAll()
 {
     if (!m_pMainFrame) return true;
@@ -208,6 +350,30 @@ bool CKorvelApp::CanCloseAll()
 
 bool CKorvelApp::OnCommand(int id)
 {
+    CKorvelWnd* wnd = ActiveWnd();
+    switch (id) {
+    case ID_FILE_NEW: OnFileNew(); return true;
+    case ID_FILE_OPEN: OnFileOpen(); return true;
+    case ID_FILE_CLOSE:
+        if (wnd) wnd->close();
+        return true;
+    case ID_FILE_SAVE:
+        if (wnd) wnd->Save();
+        return true;
+    case ID_FILE_SAVE_AS:
+        if (wnd) wnd->SaveAs();
+        return true;
+    default: break;
+    }
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
+        const int i = id - ID_FILE_MRU_FILE1;
+        if (i < m_recentFiles.entries().size()) {
+            const QString path = m_recentFiles.entries().at(i);
+            // An entry that cannot be opened any more leaves the list.
+            if (!OpenDocumentFile(path)) m_recentFiles.Remove(path);
+        }
+        return true;
+    }
     if (id == ID_APP_ABOUT) {
         OnAppAbout();
         return true;
@@ -222,7 +388,18 @@ bool CKorvelApp::OnCommand(int id)
 bool CKorvelApp::IsCommandEnabled(int id) const
 {
     if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) return id - ID_LANGUAGE_FIRST < m_modules.count();
-    return id == ID_APP_ABOUT;
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
+        return id - ID_FILE_MRU_FILE1 < m_recentFiles.entries().size();
+    }
+    switch (id) {
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
+    case ID_APP_ABOUT: return true;
+    case ID_FILE_CLOSE:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS: return ActiveWnd() != nullptr;
+    default: return false;
+    }
 }
 
 }  // namespace korvel

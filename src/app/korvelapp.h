@@ -15,6 +15,7 @@
 namespace korvel {
 
 class CMainFrame;
+class CKorvelWnd;
 
 // What the command line asks for.
 struct StartupOptions {
@@ -24,6 +25,7 @@ struct StartupOptions {
     QSize screenshotSize;      // --size WxH for the screenshot (invalid: the restored size)
     bool demo = false;         // --demo: demo document, demo receiver, separate settings
     bool timing = false;       // --timing: print the start-up time to standard error
+    QString makeDemoPath;      // --make-demo FILE: write the demo document and quit
     QString settingsFolder;    // --settings DIR: keep the settings store in DIR
     bool languageFoldersSet = false;
     QStringList languageFolders;  // where language modules are looked for
@@ -72,6 +74,16 @@ public:
     // The about box (dialog 101).
     void OnAppAbout();
 
+    // Documents. New creates an empty document in the default coordinate system; Open asks
+    // for a file. OpenDocumentFile opens `path` in a new window (or activates the window
+    // that shows it); false when it could not be read (the user has been told why).
+    CKorvelWnd* OnFileNew();
+    void OnFileOpen();
+    bool OpenDocumentFile(const QString& path);
+    // The active document window, or null.
+    CKorvelWnd* ActiveWnd() const;
+    QList<CKorvelWnd*> DocumentWindows() const;
+
     // Closes every document window, asking to save changed documents first. False when the
     // user cancelled.
     bool CanCloseAll();
@@ -85,7 +97,11 @@ private:
     int m_nLanguage;
     QString m_strProgramDir;
     CRecentFileList m_recentFiles;
+    CKorvelWnd* AddWindow(CKorvelWnd* wnd);
+    bool PrepareDemo(StartupOptions* options);
+
     std::unique_ptr<CMainFrame> m_pMainFrame;
+    int m_nUntitledCount = 0;
 };
 
 }  // namespace korvel

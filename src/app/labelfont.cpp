@@ -2,13 +2,12 @@
 
 namespace korvel {
 
-LabelFont DefaultLabelFont()
+LogFont DefaultLabelFont()
 {
-    LabelFont lf;
-    // A point is 1/72 inch; at the 96 dpi the font record refers to, 12 points are 16 pixels,
-    // given as a negative height to mean the character height without internal leading.
-    lf.height = -(12 * 96 + 36) / 72;
-    lf.faceName = QStringLiteral("Arial");
+    LogFont lf;
+    // 12 points of 1/72 inch at 96 pixels per inch, rounded.
+    lf.lfHeight = -((12 * 96 + 36) / 72);
+    lf.SetFaceName(QStringLiteral("Arial"));
     return lf;
 }
 

@@ -165,9 +165,15 @@ bool CLanguageModules::Activate(int index)
 QStringList CLanguageModules::DefaultFolders()
 {
     QStringList folders;
-    if (QCoreApplication::instance()) folders << QCoreApplication::applicationDirPath();
+    if (QCoreApplication::instance()) {
+        const QString bin = QCoreApplication::applicationDirPath();
+        folders << bin;
+        // An installation moved as a whole (another prefix) keeps its data beside bin/.
+        folders << QDir::cleanPath(bin + QStringLiteral("/../share/korvel/translations"));
+    }
 #ifdef KORVEL_TRANSLATIONS_DIR
-    folders << QStringLiteral(KORVEL_TRANSLATIONS_DIR);
+    const QString configured = QDir::cleanPath(QStringLiteral(KORVEL_TRANSLATIONS_DIR));
+    if (!folders.contains(configured)) folders << configured;
 #endif
     return folders;
 }

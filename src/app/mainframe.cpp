@@ -3,7 +3,11 @@
 #include "app/appsettings.h"
 #include "app/commandids.h"
 #include "app/custombar.h"
+#include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
+#include "app/korvelwnd.h"
+#include "model/korveldoc.h"
+#include "view/korvelview.h"
 #include "strings/stringtable.h"
 
 #include <QAction>
@@ -69,7 +73,13 @@ constexpr MenuText kMenuTexts[] = {
     {ID_FILE_CLOSE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Schl&ießen")},
     {ID_FILE_SAVE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Speichern\tStrg+S")},
     {ID_FILE_SAVE_AS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Speichern &unter...")},
+    {ID_FILE_PRINT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Drucken...\tStrg+P")},
+    {ID_FILE_PRINT_PREVIEW, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Seitenans&icht")},
     {ID_APP_EXIT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beenden")},
+    {ID_VIEW_ZOOM_IN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&größern")},
+    {ID_VIEW_ZOOM_OUT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&kleinern")},
+    {ID_VIEW_PAN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&schieben")},
+    {ID_VIEW_FIT_ALL, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Alles anzeigen")},
     {ID_VIEW_TOOLBAR_FILE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Datei")},
     {ID_VIEW_TOOLBAR_ZOOM, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Zoom")},
     {ID_VIEW_TOOLBAR_IMPEXP, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Import/Export")},
@@ -107,18 +117,42 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
     m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pMdiArea);
+    setAcceptDrops(true);
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         ShowMenuFor(w);
         UpdateCommandUI();
     });
     ReadFrameSettings();
+    // The receiver settings live as long as the frame; the GPS commands and the bars go
+    // through them.
+    m_pGpsOptions = new CGpsOptionDlg(PortManager(), this);
+    startGps = [this](bool force) { return m_pGpsOptions->StartGps(force, true); };
+    isGpsOpen = [this] {
+        const CSerialComm* port = m_pGpsOptions->port();
+        return port && port->IsOpen();
+    };
+    stopGps = [this] {
+        m_pGpsOptions->manager().StopPort(m_pGpsOptions->port());
+        CGpsSettings::WriteAktiv(0);
+    };
+    showGpsSettings = [this] { m_pGpsOptions->exec(); };
     // The enabled and checked states follow state that changes elsewhere (the receiver, the
     // documents); a short timer keeps them current the way idle-time updates do.
     m_uiTimer.setInterval(250);
     connect(&m_uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
 }
 
-CMainFrame::~CMainFrame() { WriteFrameSettings(); }
+CMainFrame::~CMainFrame()
+{
+    // The document windows go while the frame is still whole: closing them activates other
+    // windows, and those signals must not reach a frame that is half destroyed.
+    m_uiTimer.stop();
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
+    m_bDestroying = true;
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    for (QMdiSubWindow* w : windows) delete w;
+    WriteFrameSettings();
+}
 
 bool CMainFrame::Create()
 {
@@ -147,13 +181,29 @@ QAction* CMainFrame::AddAction(int id, const QString& iconName, bool checkable)
 
 void CMainFrame::createActions()
 {
+    AddAction(ID_FILE_NEW, QStringLiteral("new"));
+    AddAction(ID_FILE_OPEN, QStringLiteral("open"));
+    AddAction(ID_FILE_CLOSE);
+    AddAction(ID_FILE_SAVE, QStringLiteral("save"));
+    AddAction(ID_FILE_SAVE_AS);
+    AddAction(ID_FILE_PRINT, QStringLiteral("print"));
+    AddAction(ID_FILE_PRINT_PREVIEW, QStringLiteral("preview"));
+    for (int i = 0; i < CRecentFileList::kMaxEntries; ++i) {
+        m_recentActions << AddAction(ID_FILE_MRU_FILE1 + i);
+    }
     AddAction(ID_APP_EXIT)->setMenuRole(QAction::QuitRole);
+    AddAction(ID_VIEW_ZOOM_IN, QStringLiteral("zoom-in"), true);
+    AddAction(ID_VIEW_ZOOM_OUT, QStringLiteral("zoom-out"), true);
+    AddAction(ID_VIEW_PAN, QStringLiteral("pan"), true);
+    AddAction(ID_VIEW_FIT_ALL, QStringLiteral("fit-all"));
     AddAction(ID_APP_ABOUT, QStringLiteral("about"))->setMenuRole(QAction::AboutRole);
     for (int id : {ID_VIEW_TOOLBAR_FILE, ID_VIEW_TOOLBAR_ZOOM, ID_VIEW_TOOLBAR_IMPEXP, ID_VIEW_TOOLBAR_SURVEY,
                    ID_VIEW_STATUS_BAR}) {
         AddAction(id, QString(), true);
     }
     AddAction(ID_VIEW_RESTORE_BARS);
+    AddAction(ID_GPS_SETTINGS, QStringLiteral("gps-settings"));
+    AddAction(ID_GPS_ACTIVE, QStringLiteral("gps-active"), true);
     AddAction(ID_VIEW_SATBAR, QStringLiteral("satview"), true);
     AddAction(ID_VIEW_COMPASS, QStringLiteral("compass"), true);
     AddAction(ID_WINDOW_CASCADE);
@@ -185,6 +235,7 @@ void CMainFrame::Retranslate()
         if (QAction* a = action(m.id)) RetranslateAction(a, tr(m.text));
     }
     setWindowTitle(LoadString(IDS_MAINFRAME_TITLE) + QStringLiteral("[*]"));
+    UpdateTitle();
     if (m_pFileBar) m_pFileBar->setWindowTitle(LoadString(IDS_TOOLBAR_FILE));
     if (m_pZoomBar) m_pZoomBar->setWindowTitle(LoadString(IDS_TOOLBAR_ZOOM));
     if (m_pImpExpBar) m_pImpExpBar->setWindowTitle(LoadString(IDS_TOOLBAR_IMPEXP));
@@ -227,7 +278,9 @@ void CMainFrame::createToolBars()
     m_pSurveyBar = make(ID_VIEW_TOOLBAR_SURVEY);
     m_pImpExpBar = make(ID_VIEW_TOOLBAR_IMPEXP);
 
-    AddTo(m_pFileBar, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_APP_ABOUT});
+    AddTo(m_pFileBar, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_FILE_PRINT, 0, ID_APP_ABOUT});
+    AddTo(m_pZoomBar, {ID_VIEW_SELECT_OBJECTS, ID_VIEW_CREATE_POINT, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN,
+                       ID_VIEW_FIT_ALL});
 
     AddTo(m_pSurveyBar, {ID_GPS_ACTIVE, ID_GPS_SETTINGS, 0, ID_VIEW_SATBAR, ID_VIEW_COMPASS});
 
@@ -313,7 +366,7 @@ QMenu* CMainFrame::createMenu(bool withDocument, const QStringList& languageName
 
     QMenu* file = bar->addMenu(tr("&Datei"));
     AddTo(file, {ID_FILE_NEW, ID_FILE_OPEN});
-    if (withDocument) AddTo(file, {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS});
+    if (withDocument) AddTo(file, {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW});
     QAction* recentSeparator = file->addSeparator();
     for (QAction* a : m_recentActions) file->addAction(a);
     file->addSeparator();
@@ -323,6 +376,10 @@ QMenu* CMainFrame::createMenu(bool withDocument, const QStringList& languageName
     });
 
     QMenu* view = bar->addMenu(tr("&Ansicht"));
+    if (withDocument) {
+        AddTo(view, {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN, ID_VIEW_FIT_ALL});
+        view->addSeparator();
+    }
     QMenu* bars = view->addMenu(tr("&Symbolleiste"));
     for (int id : {ID_VIEW_TOOLBAR_FILE, ID_VIEW_TOOLBAR_ZOOM, ID_VIEW_TOOLBAR_IMPEXP, ID_VIEW_TOOLBAR_SURVEY}) {
         bars->addAction(action(id));
@@ -481,7 +538,8 @@ void CMainFrame::OnCommand(int id)
     case ID_WINDOW_TILE_HORZ: m_pMdiArea->tileSubWindows(); break;
     case ID_APP_EXIT: close(); break;
     default:
-        if (m_pApp) m_pApp->OnCommand(id);
+        if (m_pApp && m_pApp->OnCommand(id)) break;
+        if (CKorvelView* view = ActiveView()) view->OnCommand(id);
         break;
     }
     UpdateCommandUI();
@@ -519,7 +577,32 @@ bool CMainFrame::IsEnabled(int id) const
                    (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST))) {
         return m_pApp->IsCommandEnabled(id);
     }
+    if (IsViewCommand(id)) {
+        CKorvelView* view = ActiveView();
+        return view && view->OnUpdateCommand(id).enabled;
+    }
     return true;
+}
+
+bool CMainFrame::IsViewCommand(int id)
+{
+    switch (id) {
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_PAN:
+    case ID_VIEW_FIT_ALL:
+    case ID_VIEW_RECALC_BOUNDS:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_DIRECT:
+    case ID_FILE_PRINT_PREVIEW: return true;
+    default: return false;
+    }
+}
+
+CKorvelView* CMainFrame::ActiveView() const
+{
+    CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+    return wnd ? wnd->view() : nullptr;
 }
 
 bool CMainFrame::IsChecked(int id) const
@@ -533,12 +616,18 @@ bool CMainFrame::IsChecked(int id) const
     case ID_VIEW_SATBAR: return m_pSatBar && !m_pSatBar->isHidden();
     case ID_VIEW_COMPASS: return m_pFindBar && !m_pFindBar->isHidden();
     case ID_GPS_ACTIVE: return isGpsOpen && isGpsOpen();
-    default: return false;
+    default: break;
     }
+    if (IsViewCommand(id)) {
+        CKorvelView* view = ActiveView();
+        return view && view->OnUpdateCommand(id).checked;
+    }
+    return false;
 }
 
 void CMainFrame::UpdateCommandUI()
 {
+    if (m_bDestroying) return;
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         QAction* a = it.value();
         const int id = it.key();
@@ -555,6 +644,18 @@ void CMainFrame::UpdateCommandUI()
         a->setEnabled(IsEnabled(id));
         if (a->isCheckable()) a->setChecked(IsChecked(id));
     }
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle()
+{
+    // "Korvel - name" with the modified mark of the active document.
+    QString title = LoadString(IDS_MAINFRAME_TITLE);
+    CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+    if (wnd) title += QStringLiteral(" - ") + wnd->DocumentTitle();
+    title += QStringLiteral("[*]");
+    if (windowTitle() != title) setWindowTitle(title);
+    setWindowModified(wnd && wnd->document()->IsModified());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -711,6 +812,27 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     SavePlacement();
     m_uiTimer.stop();
     event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    // Every dropped file is opened as a document; one that is not a map says so itself.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile() && m_pApp) m_pApp->OpenDocumentFile(url.toLocalFile());
+    }
 }
 
 }  // namespace korvel

@@ -29,6 +29,8 @@ class QToolBar;
 namespace korvel {
 
 class CKorvelApp;
+class CKorvelView;
+class CGpsOptionDlg;
 class CCustomBar;
 class CSatviewBar;
 class CGpsFindBar;
@@ -87,6 +89,8 @@ public:
     QString paneText(int pane) const;
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
+    // The receiver settings object (also the settings dialog).
+    CGpsOptionDlg* gpsOptions() const { return m_pGpsOptions; }
     QToolBar* toolBar(int barId) const;
     CSatviewBar* satviewBar() const { return m_pSatBar; }
     CGpsFindBar* gpsFindBar() const { return m_pFindBar; }
@@ -95,8 +99,8 @@ public:
     // on first).
     void ToggleBar(int barId);
 
-    // The receiver switch: called before a bar is shown and by "GPS &aktiv"; answers whether
-    // the receiver is open. Set by whoever owns the receiver.
+    // The receiver switch: called before a bar is shown, at start-up and by "GPS &aktiv".
+    // They go to the GPS settings object; tests may put their own in.
     std::function<bool(bool force)> startGps;
     std::function<bool()> isGpsOpen;
     std::function<void()> stopGps;
@@ -111,12 +115,14 @@ public:
     QString m_strShapeImportDir;
     QString m_strShapeExportDir;
     int m_nCoordSys = 900913;  // read from the settings at construction
-    LabelFont m_lfLabel = DefaultLabelFont();
+    LogFont m_lfLabel = DefaultLabelFont();
     uint32_t m_crLabel = 0;  // 0x00BBGGRR
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     QMenu* createPopupMenu() override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QAction* AddAction(int id, const QString& iconName = QString(), bool checkable = false);
@@ -128,6 +134,9 @@ private:
     QMenu* createMenu(bool withDocument, const QStringList& languageNames, int activeLanguage);
     void ShowMenuFor(QMdiSubWindow* window);
     void OnCommand(int id);
+    void UpdateTitle();
+    static bool IsViewCommand(int id);
+    CKorvelView* ActiveView() const;
     bool IsEnabled(int id) const;
     bool IsChecked(int id) const;
     void RetranslateAction(QAction* a, const QString& menuText);
@@ -135,6 +144,7 @@ private:
     void WriteFrameSettings() const;
 
     CKorvelApp* m_pApp;
+    CGpsOptionDlg* m_pGpsOptions = nullptr;
     QMdiArea* m_pMdiArea = nullptr;
     QHash<int, QAction*> m_actions;
     QHash<int, QString> m_menuTexts;  // German menu texts (translated with tr() on use)
@@ -157,6 +167,7 @@ private:
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;
+    bool m_bDestroying = false;
 };
 
 }  // namespace korvel

@@ -27,6 +27,12 @@ namespace {
 class StartupTest : public ::testing::Test {
 protected:
     // Starts the program with the language modules of `moduleFolder` only (none when empty).
+    void SetUp() override
+    {
+        // These tests are about the frame; the receiver stays off.
+        test::IsolatedSettings::Open().setValue(key::GpsAktiv, 0);
+    }
+
     std::unique_ptr<CKorvelApp> Start(StartupOptions options = {}, const QString& moduleFolder = QString())
     {
         options.languageFoldersSet = true;
@@ -87,8 +93,8 @@ TEST_F(StartupTest, FreshSettingsGiveTheBuiltInLayout)
     }
     EXPECT_EQ(frame->CurrentTool(), 0);
     EXPECT_FALSE(frame->AutoNumbering());
-    EXPECT_EQ(frame->m_lfLabel.faceName, QStringLiteral("Arial"));
-    EXPECT_EQ(frame->m_lfLabel.height, -16);
+    EXPECT_EQ(frame->m_lfLabel.FaceName(), QStringLiteral("Arial"));
+    EXPECT_EQ(frame->m_lfLabel.lfHeight, -16);
     EXPECT_EQ(frame->m_crLabel, 0u);
 
     // Title and idle prompt.
@@ -125,7 +131,7 @@ TEST_F(StartupTest, CoordSysFallsBackToTheWebMapSystem)
     for (const Row& r : rows) {
         {
             QSettings s = test::IsolatedSettings::Open();
-            s.clear();
+            s.remove(key::CoordSys);
             if (r.stored) s.setValue(key::CoordSys, QString::fromLatin1(r.stored));
         }
         auto app = Start();
