@@ -62,8 +62,12 @@ void GPoint::UpdateInfo(int32_t crs)
     }
     const int decimals = degrees ? 6 : 3;
     const uint16_t format = degrees ? 0x0610 : 0x0310;
-    SetInfo(QStringLiteral("RECHTS"), FormatInfoValue(p.x, decimals), format);
-    SetInfo(QStringLiteral("HOCH"), FormatInfoValue(p.y, decimals), format);
+    try {
+        SetInfo(QStringLiteral("RECHTS"), FormatInfoValue(p.x, decimals), format);
+        SetInfo(QStringLiteral("HOCH"), FormatInfoValue(p.y, decimals), format);
+    } catch (const std::bad_alloc&) {
+        // No memory for the value text: the attributes keep their previous values.
+    }
 }
 
 }  // namespace korvel

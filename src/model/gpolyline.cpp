@@ -180,7 +180,11 @@ void GPolyline::UpdateInfo(int32_t)
     if (m_pRings)
         for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext)
             if (const GRing* ring = RingAt(p)) length += ring->OpenLength();
-    SetInfo(QStringLiteral("LAENGE"), FormatInfoValue(length, 3), 0x0310);
+    try {
+        SetInfo(QStringLiteral("LAENGE"), FormatInfoValue(length, 3), 0x0310);
+    } catch (const std::bad_alloc&) {
+        // No memory for the value text: the attribute keeps its previous value.
+    }
 }
 
 bool GPolygon::IsInside(const WorldPoint& q) const
@@ -279,8 +283,12 @@ void GPolygon::UpdateInfo(int32_t crs)
         }
     }
     if (!measured) Measure(&perimeter, &area);
-    SetInfo(QStringLiteral("UMFANG"), FormatInfoValue(perimeter, 3), 0x0310);
-    SetInfo(QStringLiteral("FLAECHE"), FormatInfoValue(area / 10000.0, 4), 0x0410);
+    try {
+        SetInfo(QStringLiteral("UMFANG"), FormatInfoValue(perimeter, 3), 0x0310);
+        SetInfo(QStringLiteral("FLAECHE"), FormatInfoValue(area / 10000.0, 4), 0x0410);
+    } catch (const std::bad_alloc&) {
+        // No memory for the value text: the attributes keep their previous values.
+    }
 }
 
 }  // namespace korvel
