@@ -104,4 +104,18 @@ bool TransformPoint(WorldPoint* point, CoordTransform* params)
     return true;
 }
 
+bool TransformRect(WorldRect* rect, CoordTransform* params)
+{
+    if (rect == nullptr) return false;
+    WorldPoint lo{rect->minX, rect->minY};
+    WorldPoint hi{rect->maxX, rect->maxY};
+    // The record may be rewritten by the first corner (automatic UTM zone); the second corner
+    // must use the same zone, and a failure must not leave it rewritten.
+    CoordTransform t = params != nullptr ? *params : CoordTransform{};
+    if (params == nullptr || !TransformPoint(&lo, &t) || !TransformPoint(&hi, &t)) return false;
+    *rect = WorldRect{lo.x, lo.y, hi.x, hi.y};
+    *params = t;
+    return true;
+}
+
 }  // namespace korvel

@@ -37,6 +37,10 @@ struct CoordTransform {
 // A target of CRS_UTM_AUTO is rewritten to 25800 + the zone of this point.
 bool TransformPoint(WorldPoint* point, CoordTransform* params);
 
+// Converts a view window as its two corner points (minX/minY and maxX/maxY) with the same
+// record. Both corners are taken over or neither: false leaves `rect` unchanged.
+bool TransformRect(WorldRect* rect, CoordTransform* params);
+
 // Whether TransformPoint can convert from and to `id` (CRS_UTM_AUTO counts; CRS_LOCAL does not).
 bool IsTransformable(int32_t id);
 

@@ -208,6 +208,27 @@ TEST(TransformPoint, FailureKeepsRecordAndPoint)
     EXPECT_EQ(p, (WorldPoint{13.4, 52.5}));
 }
 
+TEST(TransformRect, BothCornersOrNeither)
+{
+    WorldRect r{1001875.417139, 6446275.841017, 1113194.907933, 6621293.722740};  // 9–10° E, 50–51° N
+    CoordTransform t{1, CRS_WEBMERCATOR, CRS_UTM_AUTO};
+    ASSERT_TRUE(TransformRect(&r, &t));
+    EXPECT_EQ(t.to, CRS_UTM32);
+    EXPECT_NEAR(r.minX, 32500000.0, 1e-3);
+    EXPECT_NEAR(r.minY, 0.9996 * 5540847.04, 0.01);
+    EXPECT_GT(r.maxX, r.minX);
+    EXPECT_GT(r.maxY, r.minY);
+
+    // A second corner that cannot be converted leaves the first one and the record alone.
+    const WorldRect bad{9.0, 50.0, std::numeric_limits<double>::infinity(), 51.0};
+    WorldRect r2 = bad;
+    CoordTransform auto3{1, CRS_WGS84, CRS_UTM_AUTO};
+    EXPECT_FALSE(TransformRect(&r2, &auto3));
+    EXPECT_EQ(std::memcmp(&r2, &bad, sizeof bad), 0);
+    EXPECT_EQ(auto3.to, CRS_UTM_AUTO);
+    EXPECT_FALSE(TransformRect(&r2, nullptr));
+}
+
 // Points west of Greenwich come out with a negative longitude even through the geocentric
 // datum shift (whose longitude runs from 0 to 360°).
 TEST(TransformPoint, GaussKruegerWestOfGreenwich)
