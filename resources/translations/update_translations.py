@@ -27,7 +27,7 @@ def main() -> int:
     with tempfile.TemporaryDirectory() as tmp:
         table = pathlib.Path(tmp) / "stringtable_texts.cpp"
         table.write_text("\n".join(lines) + "\n", encoding="utf-8")
-        for ts in sorted(pathlib.Path(__file__).parent.glob("korvel_*.ts")):
+        for ts in sorted(pathlib.Path(__file__).parent.glob("korvel_??.ts")):
             subprocess.run([LUPDATE, "-silent", "-locations", "none", "-no-obsolete", "-recursive",
                             str(ROOT / "src"), str(table), "-ts", str(ts)], check=True)
     return 0

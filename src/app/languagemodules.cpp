@@ -90,11 +90,16 @@ CLanguageModules::CLanguageModules()
     auto german = std::make_unique<LanguageModule>();
     german->name = LoadString(IDS_LANGUAGE_NAME);  // no translator is active yet: "Deutsch"
     m_modules.push_back(std::move(german));
+    m_pQtGerman = std::make_unique<QTranslator>();
+    if (m_pQtGerman->load(QStringLiteral(":/i18n/korvel_qt_de.qm")) && QCoreApplication::instance()) {
+        QCoreApplication::installTranslator(m_pQtGerman.get());
+    }
 }
 
 CLanguageModules::~CLanguageModules()
 {
     Activate(0);
+    if (QCoreApplication::instance()) QCoreApplication::removeTranslator(m_pQtGerman.get());
 }
 
 std::unique_ptr<LanguageModule> CLanguageModules::Load(const QString& path)
@@ -157,6 +162,8 @@ bool CLanguageModules::Activate(int index)
         if (old.translator) QCoreApplication::removeTranslator(old.translator.get());
         const LanguageModule& now = at(index);
         if (now.translator) QCoreApplication::installTranslator(now.translator.get());
+        QCoreApplication::removeTranslator(m_pQtGerman.get());
+        if (index == 0) QCoreApplication::installTranslator(m_pQtGerman.get());
     }
     m_active = index;
     return true;

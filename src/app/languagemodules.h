@@ -64,6 +64,8 @@ public:
 
 private:
     std::vector<std::unique_ptr<LanguageModule>> m_modules;
+    // German texts of Qt's own buttons and dialogs, active with the built-in German.
+    std::unique_ptr<QTranslator> m_pQtGerman;
     int m_active = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace korvel {
@@ -104,6 +105,19 @@ TEST(LanguageModulesTest, ActivatingAModuleSwitchesTheStringTable)
     }
     // Destroying the modules never leaves a dangling translation behind.
     EXPECT_EQ(LoadString(1004), QStringLiteral("Vermessung"));
+}
+
+TEST(LanguageModulesTest, QtsOwnButtonsSpeakTheActiveLanguage)
+{
+    test::ModuleFolder folder({"korvel_en.qm"});
+    CLanguageModules modules;
+    modules.Scan({folder.path()});
+    auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    EXPECT_EQ(cancel(), QStringLiteral("Abbrechen"));
+    modules.Activate(1);
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
+    modules.Activate(0);
+    EXPECT_EQ(cancel(), QStringLiteral("Abbrechen"));
 }
 
 }  // namespace
