@@ -12,7 +12,8 @@ class GView {
 public:
     virtual ~GView() = default;
 
-    // The current mapping; `printing` tells whether output goes to a printer or print preview.
+    // The current mapping. Objects choose between screen and printer scale by the canvas they
+    // draw on (Canvas::IsPrinter), which is the same thing as `printing` during a print.
     virtual ViewTransform GetViewTransform() const = 0;
 
     // The canvas of the view window itself; null when the window cannot be drawn on.
