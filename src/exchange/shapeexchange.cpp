@@ -7,6 +7,7 @@
 #include "crs/transform.h"
 #include "model/cobjenum.h"
 #include "model/glist.h"
+#include "model/korveldoc.h"
 #include "model/gpoint.h"
 #include "model/gpolyline.h"
 #include "strings/stringtable.h"
@@ -213,6 +214,20 @@ uint16_t ImportShapeFile(const QString& path, ShapeImportTarget& target)
     if (!file.Read(path)) return file.GetError();
     ImportShapes(file, target);
     return EXCH_OK;
+}
+
+bool ImportShape(CKorvelDoc& doc, const QString& path)
+{
+    ShapeImportTarget target{doc.m_pRoot.get(), &doc.m_nCoordSys, [&doc](GObj* o) { return doc.AddObject(o); }};
+    const uint16_t code = ImportShapeFile(path, target);
+    if (code == EXCH_OK) return true;
+    ShowMessage(code, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, path);
+    return false;
+}
+
+ShapeExportStatus ExportShape(CKorvelDoc& doc, int32_t shapeType, const QString& path, QString* failedPath)
+{
+    return ExportShapes(doc.m_pRoot.get(), doc.m_nCoordSys, shapeType, path, failedPath);
 }
 
 ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType, const QString& path,

@@ -18,6 +18,7 @@ namespace korvel {
 class CShapeFile;
 class GList;
 class GObj;
+class CKorvelDoc;
 
 // A dBase field as a format word asks for it: type letter, length and decimals (before the
 // table's own caps).
@@ -65,6 +66,10 @@ size_t ImportShapes(CShapeFile& file, ShapeImportTarget& target);
 // on failure.
 uint16_t ImportShapeFile(const QString& path, ShapeImportTarget& target);
 
+// Imports `path` into the document. On failure the reader's message (20001-20009, with the
+// path) is shown with the caption "Fehler" and false returned; nothing is added.
+bool ImportShape(CKorvelDoc& doc, const QString& path);
+
 enum class ShapeExportStatus {
     Written,         // the triple (with .cpg and .prj) is in place
     NothingToWrite,  // the document holds no object of that kind; no file touched
@@ -77,5 +82,8 @@ enum class ShapeExportStatus {
 // WGS84 degrees; any other system as it is, with a .prj naming it.
 ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType, const QString& path,
                                QString* failedPath = nullptr);
+// The same for the objects of a document in its coordinate system.
+ShapeExportStatus ExportShape(CKorvelDoc& doc, int32_t shapeType, const QString& path,
+                              QString* failedPath = nullptr);
 
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #include "crs/transform.h"
 #include "model/cobjenum.h"
 #include "model/glist.h"
+#include "model/korveldoc.h"
 #include "model/gpoint.h"
 #include "model/gpolyline.h"
 
@@ -135,6 +136,16 @@ ZentoImportStatus ImportZentoFile(const QString& path, int32_t coordSys, const s
     if (kind != ZentoFileKind::Position && kind != ZentoFileKind::Marker) return ZentoImportStatus::BadFormat;
     ImportZentoContent(ReadZentoFile(file, kind), coordSys, add);
     return ZentoImportStatus::Imported;
+}
+
+ZentoImportStatus ImportZento(CKorvelDoc& doc, const QString& path)
+{
+    return ImportZentoFile(path, doc.m_nCoordSys, [&doc](GObj* o) { return doc.AddObject(o); });
+}
+
+ZentoExportResult ExportZento(CKorvelDoc& doc, const ZentoExportRequest& request)
+{
+    return ExportZento(doc.m_pRoot.get(), doc.m_nCoordSys, request);
 }
 
 QStringList ZentoAttributeNames(GList* root, uint32_t typeCode)

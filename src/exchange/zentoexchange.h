@@ -18,6 +18,7 @@ namespace korvel {
 
 class GList;
 class GObj;
+class CKorvelDoc;
 
 // Turns what a file holds into map objects in system `coordSys` and hands each to `add`
 // (which takes ownership when it answers true): one point per position for marker files
@@ -34,6 +35,8 @@ enum class ZentoImportStatus {
 
 // Opens `path`, checks its first line and imports it.
 ZentoImportStatus ImportZentoFile(const QString& path, int32_t coordSys, const std::function<bool(GObj*)>& add);
+// The same into a document, in its coordinate system.
+ZentoImportStatus ImportZento(CKorvelDoc& doc, const QString& path);
 
 // Attribute names carried by the objects of type `typeCode` in a deep walk of `root`, each
 // once (names equal ignoring case count as one; the first spelling met stays), in walk order.
@@ -59,5 +62,6 @@ struct ZentoExportResult {
 // outline and "n_1.pos" with the points inside it; with `allPoints` one more pair. A file that
 // cannot be created is skipped. Each file is written under a temporary name and renamed.
 ZentoExportResult ExportZento(GList* root, int32_t coordSys, const ZentoExportRequest& request);
+ZentoExportResult ExportZento(CKorvelDoc& doc, const ZentoExportRequest& request);
 
 }  // namespace korvel
