@@ -1,0 +1,31 @@
+#pragma once
+// Changing a document's coordinate system: relabelling, converting its objects in place, or
+// converting a copy of them in another document. The dialog and the view window belong to the
+// desktop program; this is the part that touches the objects.
+
+#include <cstdint>
+
+namespace korvel {
+
+class CKorvelDoc;
+
+// Whether a change from `from` to `to` converts coordinates. It does not when the two are the
+// same or either is the local system 0: the document then only receives the new label (a
+// local document gets a system, a labelled one becomes local).
+bool ChangeConverts(int32_t from, int32_t to);
+
+// Appends a copy of every top-level object of `source` to the root list of `target`, in
+// order (lists are copied with their members). False when a copy could not be made; what was
+// copied until then stays.
+bool CopyObjects(const CKorvelDoc& source, CKorvelDoc& target);
+
+// Gives `doc` the system `to`. When ChangeConverts(doc's system, to): every raster image is
+// removed and deleted (it cannot be re-projected), every remaining coordinate is converted
+// with TransformPoint and the computed attributes refreshed, and the bounds are recomputed.
+// The document is marked modified whenever its system changes. Returns false, changing
+// nothing, when TransformPoint does not know one of the two systems; returns false as well
+// when a coordinate could not be converted (the object list stops converting there, the
+// objects not reached keep their values, and the system is set all the same).
+bool ReprojectDocument(CKorvelDoc& doc, int32_t to);
+
+}  // namespace korvel
