@@ -217,7 +217,8 @@ public:
         Write(p);
     }
 
-    // A line too long to hold two numbers: reported without looking at it further.
+    // Reports the current line as not being two numbers. `countLine` is for a line too long to
+    // hold two numbers, which is reported without being handed to Line.
     void BadLine(bool countLine = false)
     {
         if (countLine) ++m_lineNo;
@@ -342,6 +343,7 @@ int Run(const QStringList& args)
             if (start < have && !skipping) conv.Line(buf.data() + start, buf.data() + have);
             break;
         }
+        if (conv.writeError()) break;  // nobody takes the output any more
         if (start == 0 && have == buf.size()) {
             // A whole block without a line end cannot be two numbers.
             if (!skipping) conv.BadLine(true);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QProcess>
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -122,6 +125,20 @@ TEST(CliTransform, UsageErrors)
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains("Aufruf: korvel-cli transform")) << args.join(' ').toStdString();
     }
+}
+
+TEST(CliTransform, AFullDiskIsAnError)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(KORVEL_CLI_PATH), {"transform", "--from", "4326", "--to", "25832"});
+    ASSERT_TRUE(p.waitForStarted());
+    p.write("9 50\n13.4 52.5\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("Fehler beim Schreiben"));
 }
 
 // With from == to every number goes straight through the formatter; it must write exactly
