@@ -104,6 +104,28 @@ void BM_AddObjectOneByOne(benchmark::State& state)
 }
 BENCHMARK(BM_AddObjectOneByOne)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same points appended at the root's tail with their attributes computed, without the
+// drawing-order search: the difference to the benchmark above is what keeping the order costs.
+void BM_AppendWithoutOrdering(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto doc = std::make_unique<CKorvelDoc>();
+        doc->OnNewDocument(31467);
+        state.ResumeTiming();
+        for (int i = 0; i < kPoints; ++i) {
+            auto* p = new GPoint(WorldPoint{3500000.0 + (i % 1000) * 1.237, 5400000.0 + (i / 1000) * 1.571});
+            p->SetInfo(QStringLiteral("PTNR"), QString::number(100000 + i));
+            p->UpdateInfo(doc->m_nCoordSys);
+            doc->m_pRoot->AddTail(p);
+        }
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AppendWithoutOrdering)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_Save(benchmark::State& state)
 {
     for (auto _ : state) {

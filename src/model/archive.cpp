@@ -9,10 +9,6 @@
 
 namespace korvel {
 
-namespace {
-constexpr qsizetype kFlushSize = 1 << 16;
-}  // namespace
-
 const char* CArchiveException::what() const noexcept
 {
     switch (m_error) {
@@ -36,6 +32,23 @@ const char* CArchiveException::what() const noexcept
 CArchiveReader::CArchiveReader(const char* data, size_t size)
     : m_begin(reinterpret_cast<const unsigned char*>(data)), m_cur(m_begin), m_end(m_begin + size)
 {
+}
+
+void CArchiveReader::SetReleaseBehind(std::function<void(const char*, size_t)> release, size_t step)
+{
+    m_release = std::move(release);
+    m_nReleaseStep = step;
+    m_nReleaseMark = (m_release && step > 0) ? Position() + step : SIZE_MAX;
+}
+
+void CArchiveReader::ReleaseBehind()
+{
+    const size_t done = static_cast<size_t>(m_cur - m_begin) / m_nReleaseStep * m_nReleaseStep;
+    if (done > m_nReleased) {
+        m_release(reinterpret_cast<const char*>(m_begin) + m_nReleased, done - m_nReleased);
+        m_nReleased = done;
+    }
+    m_nReleaseMark = done + m_nReleaseStep;
 }
 
 void CArchiveReader::RequireItems(uint64_t count, uint64_t bytesEach) const
@@ -110,20 +123,30 @@ uint64_t CArchiveReader::ReadStringLength(bool* utf16)
 
 QString CArchiveReader::ReadString()
 {
+    QString s;
+    ReadStringInto(s);
+    return s;
+}
+
+void CArchiveReader::ReadStringInto(QString& out)
+{
     bool utf16 = false;
     const uint64_t length = ReadStringLength(&utf16);
     RequireItems(length, utf16 ? 2 : 1);
     const auto n = static_cast<size_t>(length);
+    out.resize(static_cast<qsizetype>(n));
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     if (!utf16) {
-        QString s = DecodeCp1252(reinterpret_cast<const char*>(m_cur), n);
+        for (size_t i = 0; i < n; ++i) dst[i] = Cp1252ToUnicode(m_cur[i]);
         m_cur += n;
-        return s;
+        return;
     }
-    QString s(static_cast<qsizetype>(n), Qt::Uninitialized);
-    char16_t* dst = reinterpret_cast<char16_t*>(s.data());
-    for (size_t i = 0; i < n; ++i) dst[i] = qFromLittleEndian<uint16_t>(m_cur + 2 * i);
+    if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        std::memcpy(dst, m_cur, 2 * n);
+    } else {
+        for (size_t i = 0; i < n; ++i) dst[i] = qFromLittleEndian<uint16_t>(m_cur + 2 * i);
+    }
     m_cur += 2 * n;
-    return s;
 }
 
 QByteArray CArchiveReader::ReadBytes(size_t n)
@@ -136,7 +159,7 @@ QByteArray CArchiveReader::ReadBytes(size_t n)
 
 // ---- writing ----------------------------------------------------------------------------
 
-CArchiveWriter::CArchiveWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushSize + 64); }
+CArchiveWriter::CArchiveWriter(QIODevice& device) : m_device(device), m_pBuffer(new char[kBufferSize]) {}
 
 CArchiveWriter::~CArchiveWriter()
 {
@@ -147,19 +170,24 @@ CArchiveWriter::~CArchiveWriter()
     }
 }
 
-void CArchiveWriter::Put(const void* data, size_t n)
+void CArchiveWriter::PutSlow(const void* data, size_t n)
 {
-    m_buffer.append(static_cast<const char*>(data), static_cast<qsizetype>(n));
-    if (m_buffer.size() >= kFlushSize) Flush();
+    Flush();
+    if (n >= kBufferSize) {
+        if (m_device.write(static_cast<const char*>(data), static_cast<qint64>(n)) != static_cast<qint64>(n))
+            throw CArchiveException(ArchiveError::WriteFailed);
+        return;
+    }
+    std::memcpy(m_pBuffer.get(), data, n);
+    m_nUsed = n;
 }
 
 void CArchiveWriter::Flush()
 {
-    if (m_buffer.isEmpty()) return;
-    const qint64 written = m_device.write(m_buffer);
-    const qsizetype size = m_buffer.size();
-    m_buffer.clear();
-    if (written != size) throw CArchiveException(ArchiveError::WriteFailed);
+    if (m_nUsed == 0) return;
+    const auto size = static_cast<qint64>(m_nUsed);
+    m_nUsed = 0;
+    if (m_device.write(m_pBuffer.get(), size) != size) throw CArchiveException(ArchiveError::WriteFailed);
 }
 
 void CArchiveWriter::WriteWord(uint16_t v)

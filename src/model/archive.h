@@ -10,7 +10,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <exception>
+#include <functional>
 
 class QIODevice;
 
@@ -63,9 +66,21 @@ public:
     // A string in either form: UTF-16 after the mark FF FE FF, or 8-bit Windows-1252 bytes.
     // The length is checked against the remaining bytes before anything is allocated.
     QString ReadString();
+    // The same into `out`, reusing its storage: no allocation once it is large enough.
+    void ReadStringInto(QString& out);
 
     // Reads `n` raw bytes.
     QByteArray ReadBytes(size_t n);
+
+    // Asks `release` to give back the bytes already read, in steps of `step` bytes (a multiple
+    // of the page size), relative to the start of the span, which must be page-aligned. Reading
+    // never returns to them, so a mapped file then costs no more than a window of memory.
+    void SetReleaseBehind(std::function<void(const char*, size_t)> release, size_t step);
+    // Releases what lies behind when the next step has been read; cheap otherwise.
+    void MaybeReleaseBehind()
+    {
+        if (static_cast<size_t>(m_cur - m_begin) >= m_nReleaseMark) ReleaseBehind();
+    }
 
     size_t Remaining() const { return static_cast<size_t>(m_end - m_cur); }
     size_t Position() const { return static_cast<size_t>(m_cur - m_begin); }
@@ -79,6 +94,12 @@ private:
         if (n > Remaining()) throw CArchiveException(ArchiveError::EndOfFile);
     }
     uint64_t ReadStringLength(bool* utf16);
+    void ReleaseBehind();
+
+    std::function<void(const char*, size_t)> m_release;
+    size_t m_nReleaseStep = 0;
+    size_t m_nReleased = 0;  // bytes from m_begin already given back
+    size_t m_nReleaseMark = SIZE_MAX;  // offset at which to release next; never without `m_release`
 
     const unsigned char* m_begin;
     const unsigned char* m_cur;
@@ -108,10 +129,22 @@ public:
     void Flush();
 
 private:
-    void Put(const void* data, size_t n);
+    static constexpr size_t kBufferSize = 1 << 16;
+
+    void Put(const void* data, size_t n)
+    {
+        if (n > kBufferSize - m_nUsed) {
+            PutSlow(data, n);
+            return;
+        }
+        std::memcpy(m_pBuffer.get() + m_nUsed, data, n);
+        m_nUsed += n;
+    }
+    void PutSlow(const void* data, size_t n);
 
     QIODevice& m_device;
-    QByteArray m_buffer;
+    std::unique_ptr<char[]> m_pBuffer;
+    size_t m_nUsed = 0;
 };
 
 }  // namespace korvel

@@ -26,13 +26,14 @@ int EncodeUnit(char16_t ch)
 
 }  // namespace
 
+char16_t Cp1252ToUnicode(unsigned char b) { return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : char16_t(b); }
+
 QString DecodeCp1252(const char* data, size_t size)
 {
     QString out(static_cast<qsizetype>(size), Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     for (size_t i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        dst[i] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : char16_t(b);
+        dst[i] = Cp1252ToUnicode(static_cast<unsigned char>(data[i]));
     }
     return out;
 }

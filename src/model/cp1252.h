@@ -17,6 +17,9 @@ inline QString DecodeCp1252(const QByteArray& bytes)
     return DecodeCp1252(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+// One Windows-1252 byte as a UTF-16 unit.
+char16_t Cp1252ToUnicode(unsigned char byte);
+
 // Encodes text as Windows-1252. Characters the code page cannot represent become '?';
 // `lossless` (when given) tells whether that happened.
 QByteArray EncodeCp1252(const QString& text, bool* lossless = nullptr);

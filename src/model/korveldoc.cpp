@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <limits>
 #include <new>
 
@@ -75,7 +78,7 @@ KvdStatus CKorvelDoc::Open(const QString& path)
     KvdStatus status;
     // Mapping spares a copy of large documents; devices that cannot be mapped are read.
     if (uchar* mapped = size > 0 ? file.map(0, size) : nullptr) {
-        status = Load(reinterpret_cast<const char*>(mapped), static_cast<size_t>(size));
+        status = LoadMapped(reinterpret_cast<const char*>(mapped), static_cast<size_t>(size));
         file.unmap(mapped);
     } else {
         const QByteArray bytes = file.readAll();
@@ -94,8 +97,29 @@ KvdStatus CKorvelDoc::Open(const QString& path)
 
 KvdStatus CKorvelDoc::Load(const char* data, size_t size)
 {
-    DeleteContents();
     CKvdReader in(data, size, KVD_VERSION);
+    return Read(in);
+}
+
+KvdStatus CKorvelDoc::LoadMapped(const char* data, size_t size)
+{
+    CKvdReader in(data, size, KVD_VERSION);
+    // A document of a million points is a file of some 180 MB; without this its pages would
+    // all stay resident beside the objects built from them until the load ends.
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page > 0 && reinterpret_cast<uintptr_t>(data) % static_cast<uintptr_t>(page) == 0) {
+        in.SetReleaseBehind(
+            [](const char* begin, size_t length) {
+                madvise(const_cast<char*>(begin), length, MADV_DONTNEED);
+            },
+            static_cast<size_t>(page) * 2048);
+    }
+    return Read(in);
+}
+
+KvdStatus CKorvelDoc::Read(CKvdReader& in)
+{
+    DeleteContents();
 
     // The header. Bytes that do not even hold a complete identifier are not a document.
     QString identifier;

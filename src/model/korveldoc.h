@@ -18,6 +18,8 @@ class QIODevice;
 
 namespace korvel {
 
+class CKvdReader;
+
 // Outcome of reading or writing a document. Every failure value is also the string-table id
 // of the message the caller shows (caption "Fehler").
 enum class KvdStatus : int {
@@ -45,6 +47,8 @@ public:
     KvdStatus Open(const QString& path);
     // The same from bytes already in memory (the byte span must stay alive during the call).
     KvdStatus Load(const char* data, size_t size);
+    // The same for bytes mapped from a file: pages already read are handed back on the way.
+    KvdStatus LoadMapped(const char* data, size_t size);
 
     // Writes the document to `path` through a temporary file renamed into place, so a failed
     // write leaves the previous file untouched. Clears the modified flag on success.
@@ -112,6 +116,7 @@ private:
     GList::Position FindFirstBelow(GList& list, uint32_t type, bool skipHead, int* stepIndex);
     bool InsertInOrder(GObj* obj);
     void ResetRoot();
+    KvdStatus Read(CKvdReader& in);
 
     std::unordered_map<const GList*, ListSteps> m_steps;
     bool m_bModified = false;

@@ -28,19 +28,25 @@ class NameCache {
 public:
     uint32_t Id(const QString& name)
     {
-        for (auto& [n, id] : m_entries) {
-            if (n.size() == name.size() && n == name) return id;
+        for (size_t i = 0; i < m_nUsed; ++i) {
+            if (m_names[i] == name) return m_ids[i];
         }
         uint32_t id = 0;
         if (!infonames::Intern(name, &id)) Fail(ArchiveError::BadValue);
-        m_entries[m_next] = {name, id};
-        m_next = (m_next + 1) % m_entries.size();
+        // A deep copy, so the caller's reused buffer stays unshared.
+        m_names[m_nNext] = QString(name.constData(), name.size());
+        m_ids[m_nNext] = id;
+        m_nNext = (m_nNext + 1) % kSize;
+        if (m_nUsed < kSize) ++m_nUsed;
         return id;
     }
 
 private:
-    std::array<std::pair<QString, uint32_t>, 8> m_entries{};
-    size_t m_next = 0;
+    static constexpr size_t kSize = 8;
+    std::array<QString, kSize> m_names;
+    std::array<uint32_t, kSize> m_ids{};
+    size_t m_nUsed = 0;
+    size_t m_nNext = 0;
 };
 
 thread_local NameCache t_names;
@@ -281,13 +287,19 @@ void KvdReadListRecord(CKvdReader& in, GList& list)
 {
     KvdReadObjRecord(in, list);
     // The members arrive as a list object of their own; they join the container's members at
-    // its end. Until then the owning temporary deletes them if the stream breaks off.
-    GObList loaded;
-    in.ReadList(&GObj::classGObj, false, [&](std::unique_ptr<GRootObject> member) {
-        if (!loaded.AddTail(member.get())) Fail(ArchiveError::BadValue);
-        member.release();
-    });
-    if (!list.AdoptMembers(loaded)) Fail(ArchiveError::BadValue);
+    // its end, in order. The container keeps the bounds it was stored with.
+    const WorldRect stored = list.m_rcBounds;
+    CKvdReader::DepthGuard depth(in);
+    uint64_t count = 0;
+    if (in.BeginList(&count)) {
+        for (uint64_t i = 0; i < count; ++i) {
+            std::unique_ptr<GRootObject> member = in.ReadObject(&GObj::classGObj);
+            if (!member) Fail(ArchiveError::WrongClass);  // a container holds no null members
+            if (!list.InsertMemberBefore(nullptr, static_cast<GObj*>(member.get()))) Fail(ArchiveError::BadValue);
+            member.release();
+        }
+    }
+    list.m_rcBounds = stored;
 }
 
 void KvdWriteObjRecord(CKvdWriter& out, const GObj& obj)
@@ -331,26 +343,29 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
     const uint64_t count = in.ReadCount();
     // A GInfo takes at least a class tag, two one-byte strings and its format word.
     in.RequireItems(count, 6);
-    // The table is one block sized for all values, so the entries are gathered first.
+    // The table is one block sized for all values, so the entries are gathered first: names
+    // and values are read into reused buffers, the values back to back.
     struct Pending {
         uint32_t name;
-        QString value;
+        uint32_t offset;
+        uint32_t length;
         uint16_t format;
     };
     thread_local std::vector<Pending> pending;
+    thread_local QString values;
+    thread_local QString name;
+    thread_local QString value;
     pending.clear();
-    uint64_t chars = 0;
-    const KvdClassInfo* plain = KvdFindClass(&GInfo::classGInfo);
+    values.resize(0);
+    const KvdClassInfo* plain = in.InfoClass();
     for (uint64_t i = 0; i < count; ++i) {
         CKvdReader::DepthGuard memberDepth(in);
         const KvdClassInfo* cls = in.BeginObject(&GInfo::classGInfo);
         if (!cls) Fail(ArchiveError::WrongClass);  // an attribute table holds no null entries
-        QString name;
-        QString value;
         uint16_t format = INFO_TEXT;
         if (cls == plain) {
-            name = in.ReadString();
-            value = in.ReadString();
+            in.ReadStringInto(name);
+            in.ReadStringInto(value);
             format = in.ReadWord();
         } else {
             std::unique_ptr<GRootObject> o(cls->runtimeClass->CreateObject());
@@ -361,16 +376,19 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
             value = info.m_strValue;
             format = info.m_wFormat;
         }
-        chars += static_cast<uint64_t>(value.size());
-        pending.push_back({t_names.Id(name), std::move(value), format});
+        if (static_cast<uint64_t>(values.size()) + static_cast<uint64_t>(value.size()) >
+            std::numeric_limits<uint32_t>::max() / 4)
+            Fail(ArchiveError::BadValue);
+        pending.push_back({t_names.Id(name), static_cast<uint32_t>(values.size()), static_cast<uint32_t>(value.size()),
+                           format});
+        values.append(value);
     }
-    if (chars > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
-    GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(chars));
+    GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(values.size()));
     if (!table) Fail(ArchiveError::BadValue);
     for (const Pending& p : pending) {
-        if (!table->TryAppend(p.name, p.value, p.format)) Fail(ArchiveError::BadValue);
+        if (!table->TryAppend(p.name, QStringView(values).mid(p.offset, p.length), p.format))
+            Fail(ArchiveError::BadValue);
     }
-    pending.clear();
     obj.m_pInfo = std::move(table);
 }
 

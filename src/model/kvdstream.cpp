@@ -2,7 +2,9 @@
 
 #include "model/goblist.h"
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
 
 namespace korvel {
 
@@ -17,7 +19,9 @@ constexpr uint32_t kMaxShortIndex = 0x7FFE;
 constexpr size_t kMaxClassName = 63;
 
 struct Registry {
-    std::vector<KvdClassInfo> classes;  // few entries: linear lookups beat hashing
+    // Few entries: linear lookups beat hashing. A deque keeps the entries in place when more
+    // classes are registered, so readers may hold on to them.
+    std::deque<KvdClassInfo> classes;
 };
 
 Registry& TheRegistry()
@@ -91,14 +95,20 @@ CKvdReader::DepthGuard::DepthGuard(CKvdReader& r) : m_reader(r)
     }
 }
 
+const KvdClassInfo* CKvdReader::FindClassIndex(uint32_t index) const
+{
+    const auto it = std::lower_bound(m_classes.begin(), m_classes.end(), index,
+                                     [](const auto& entry, uint32_t i) { return entry.first < i; });
+    return (it != m_classes.end() && it->first == index) ? it->second : nullptr;
+}
+
 const KvdClassInfo* CKvdReader::ClassAt(uint32_t index) const
 {
     // Index 0 is the null pointer, indices from m_nNextIndex on are not assigned yet, and
     // an index that names an object cannot stand for a class.
     if (index == 0 || index >= m_nNextIndex) throw CArchiveException(ArchiveError::BadIndex);
-    const auto it = m_classes.find(index);
-    if (it == m_classes.end()) throw CArchiveException(ArchiveError::BadIndex);
-    return it->second;
+    if (const KvdClassInfo* c = FindClassIndex(index)) return c;
+    throw CArchiveException(ArchiveError::BadIndex);
 }
 
 const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
@@ -117,14 +127,14 @@ const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
         info = KvdFindClass(QByteArrayView(name));
         if (!info) throw CArchiveException(ArchiveError::UnknownClass);
         if (schema != info->runtimeClass->m_wSchema) throw CArchiveException(ArchiveError::BadSchema);
-        m_classes.emplace(m_nNextIndex, info);
+        m_classes.emplace_back(m_nNextIndex, info);
         Assign();
     } else if (tag == kBigTag) {
         const uint32_t d = ReadDword();
         if (!(d & kBigClassBit)) {
             if (d == 0) return nullptr;
             if (d >= m_nNextIndex) throw CArchiveException(ArchiveError::BadIndex);
-            throw CArchiveException(m_classes.count(d) ? ArchiveError::BadIndex : ArchiveError::SharedObject);
+            throw CArchiveException(FindClassIndex(d) ? ArchiveError::BadIndex : ArchiveError::SharedObject);
         }
         info = ClassAt(d & ~kBigClassBit);
     } else if (tag & kClassTag) {
@@ -132,7 +142,7 @@ const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
     } else {
         // A reference to an object read earlier.
         if (tag >= m_nNextIndex) throw CArchiveException(ArchiveError::BadIndex);
-        throw CArchiveException(m_classes.count(tag) ? ArchiveError::BadIndex : ArchiveError::SharedObject);
+        throw CArchiveException(FindClassIndex(tag) ? ArchiveError::BadIndex : ArchiveError::SharedObject);
     }
     if (expected && !info->runtimeClass->IsDerivedFrom(expected)) throw CArchiveException(ArchiveError::WrongClass);
     Assign();  // the object's index, given before its record is read
@@ -141,6 +151,7 @@ const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
 
 std::unique_ptr<GRootObject> CKvdReader::ReadObject(const GRuntimeClass* expected)
 {
+    MaybeReleaseBehind();
     DepthGuard depth(*this);
     const KvdClassInfo* info = BeginObject(expected);
     if (!info) return nullptr;
@@ -150,13 +161,20 @@ std::unique_ptr<GRootObject> CKvdReader::ReadObject(const GRuntimeClass* expecte
     return obj;
 }
 
+bool CKvdReader::BeginList(uint64_t* count)
+{
+    if (!BeginObject(&GObList::classGObList)) return false;
+    *count = ReadCount();
+    RequireItems(*count, 2);  // every member takes at least its tag
+    return true;
+}
+
 bool CKvdReader::ReadList(const GRuntimeClass* memberClass, bool allowNull,
                           const std::function<void(std::unique_ptr<GRootObject>)>& sink)
 {
     DepthGuard depth(*this);
-    if (!BeginObject(&GObList::classGObList)) return false;
-    const uint64_t count = ReadCount();
-    RequireItems(count, 2);  // every member takes at least its tag
+    uint64_t count = 0;
+    if (!BeginList(&count)) return false;
     for (uint64_t i = 0; i < count; ++i) {
         std::unique_ptr<GRootObject> member = ReadObject(memberClass);
         if (!member && !allowNull) throw CArchiveException(ArchiveError::WrongClass);

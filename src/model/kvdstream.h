@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace korvel {
@@ -78,11 +77,22 @@ public:
         return std::unique_ptr<T>(static_cast<T*>(ReadObject(&cls).release()));
     }
 
+    // Reads the tag of a "GObList" object (or null) and its member count, checked against the
+    // bytes that remain; the caller reads the members next. Answers false for the null tag.
+    bool BeginList(uint64_t* count);
+
     // Reads an object list in place of a "GObList" object (or null): each member is checked
     // against `memberClass` (null members refused unless `allowNull`) and handed to `sink`.
     // Answers false for the null tag. No list object is created on the way.
     bool ReadList(const GRuntimeClass* memberClass, bool allowNull,
                   const std::function<void(std::unique_ptr<GRootObject>)>& sink);
+
+    // The registered "GInfo" class, looked up once per reader.
+    const KvdClassInfo* InfoClass()
+    {
+        if (!m_pInfoClass) m_pInfoClass = KvdFindClass(QByteArrayView("GInfo"));
+        return m_pInfoClass;
+    }
 
     // Counts nesting of records; throws TooDeep beyond kMaxDepth.
     class DepthGuard {
@@ -98,12 +108,15 @@ public:
 
 private:
     const KvdClassInfo* ClassAt(uint32_t index) const;
+    const KvdClassInfo* FindClassIndex(uint32_t index) const;
     void Assign() { ++m_nNextIndex; }
 
     uint32_t m_nVersion;
+    const KvdClassInfo* m_pInfoClass = nullptr;
     uint32_t m_nNextIndex = 1;  // index 0 is the null pointer
     int m_nDepth = 0;
-    std::unordered_map<uint32_t, const KvdClassInfo*> m_classes;  // class index -> class
+    // Class index -> class, in the order the indices were given (so sorted by index).
+    std::vector<std::pair<uint32_t, const KvdClassInfo*>> m_classes;
 };
 
 // Writes tagged objects. In this object model every object is written exactly once, so the

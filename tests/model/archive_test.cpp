@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -181,6 +182,23 @@ TEST(ArchiveTest, RequireItemsGuardsAgainstOverflow)
     EXPECT_EQ(ErrorOf([&] { r.RequireItems(3, 16); }), ArchiveError::EndOfFile);
     EXPECT_EQ(ErrorOf([&] { r.RequireItems(~0ull, 16); }), ArchiveError::EndOfFile);
     EXPECT_EQ(ErrorOf([&] { r.RequireItems(~0ull, 0); }), ArchiveError::None);
+}
+
+TEST(ArchiveTest, ReleasesOnlyWhatHasBeenRead)
+{
+    const QByteArray b(10000, '\x01');
+    CArchiveReader r(b);
+    std::vector<std::pair<size_t, size_t>> released;
+    r.SetReleaseBehind([&](const char* p, size_t n) { released.emplace_back(p - b.constData(), n); }, 4096);
+    for (int i = 0; i < 2500; ++i) {
+        r.ReadDword();
+        r.MaybeReleaseBehind();
+        // Never a byte at or beyond the read position.
+        if (!released.empty()) {
+            EXPECT_LE(released.back().first + released.back().second, r.Position());
+        }
+    }
+    EXPECT_EQ(released, (std::vector<std::pair<size_t, size_t>>{{0, 4096}, {4096, 4096}}));
 }
 
 TEST(ArchiveTest, WriteToAClosedDeviceFails)
