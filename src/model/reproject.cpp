@@ -57,4 +57,17 @@ bool ReprojectDocument(CKorvelDoc& doc, int32_t to)
     return ok;
 }
 
+int32_t AdoptWgs84(CKorvelDoc& doc)
+{
+    if (doc.m_nCoordSys != CRS_LOCAL) return doc.m_nCoordSys;
+    if (doc.m_pRoot) {
+        CObjEnum walk(doc.m_pRoot.get());
+        for (GObj* o = walk.FirstDeep(); o; o = walk.NextDeep()) {
+            if (o->GetType() != GT_OBJ && o->GetType() != GT_LIST) return CRS_LOCAL;
+        }
+    }
+    doc.m_nCoordSys = CRS_WEBMERCATOR;
+    return CRS_WEBMERCATOR;
+}
+
 }  // namespace korvel

@@ -28,4 +28,12 @@ bool CopyObjects(const CKorvelDoc& source, CKorvelDoc& target);
 // objects not reached keep their values, and the system is set all the same).
 bool ReprojectDocument(CKorvelDoc& doc, int32_t to);
 
+// Before WGS84 positions (GPS fixes, geographic imports) go into `doc`: a local document that
+// holds no map object yet takes the web-mercator system 900913, so that the data lands on the
+// online maps. Returns the system the incoming WGS84 coordinates are to be converted into,
+// which is the document's system; 0 means they go in unconverted (a local document that
+// already holds objects keeps its system). Markers report the plain type code 0 and empty
+// lists hold nothing, so neither counts as an object.
+int32_t AdoptWgs84(CKorvelDoc& doc);
+
 }  // namespace korvel

@@ -165,5 +165,25 @@ TEST(CopyObjects, ConvertingACopyLeavesTheSourceAlone)
     EXPECT_NEAR(FirstOfType(copy, GT_POINT)->m_ptPos.x, 32500000.0, 1e-6);
 }
 
+TEST(AdoptWgs84, OnlyAnEmptyLocalDocumentTakesWebMercator)
+{
+    CKorvelDoc empty;
+    empty.OnNewDocument(0);
+    ASSERT_TRUE(empty.AddObject(new GList));  // an empty list holds no map object
+    EXPECT_EQ(AdoptWgs84(empty), 900913);
+    EXPECT_EQ(empty.m_nCoordSys, 900913);
+
+    CKorvelDoc used;
+    used.OnNewDocument(0);
+    ASSERT_TRUE(used.AddObject(new GPoint(WorldPoint{1.0, 2.0})));
+    EXPECT_EQ(AdoptWgs84(used), 0);
+    EXPECT_EQ(used.m_nCoordSys, 0);
+
+    CKorvelDoc gk;
+    gk.OnNewDocument(31467);
+    EXPECT_EQ(AdoptWgs84(gk), 31467);
+    EXPECT_EQ(gk.m_nCoordSys, 31467);
+}
+
 }  // namespace
 }  // namespace korvel
