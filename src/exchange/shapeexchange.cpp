@@ -7,10 +7,12 @@
 #include "crs/transform.h"
 #include "model/cobjenum.h"
 #include "model/glist.h"
-#include "model/korveldoc.h"
 #include "model/gpoint.h"
 #include "model/gpolyline.h"
+#include "model/korveldoc.h"
 #include "strings/stringtable.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
@@ -171,6 +173,28 @@ int32_t ShapeTypeForKind(uint32_t typeCode)
     default:
         return 0;
     }
+}
+
+QString DefaultShapeFileName(uint32_t typeCode, const QDateTime& now)
+{
+    const char* suffix = typeCode == GT_POINT ? "point" : typeCode == GT_POLYLINE ? "polyline"
+                                                     : typeCode == GT_POLYGON ? "polygon" : nullptr;
+    if (!suffix) return QString();
+    return now.toString(QStringLiteral("yyMMdd_HHmmss_")) + QLatin1String(suffix) + QLatin1String(".shp");
+}
+
+QString WithShpExtension(const QString& name)
+{
+    return name.endsWith(QLatin1String(".shp"), Qt::CaseInsensitive) ? name : name + QLatin1String(".shp");
+}
+
+bool ShapeFilesExist(const QString& folder, const QString& name)
+{
+    const QString base = folder + QLatin1Char('/') + name.left(name.size() - 4);
+    for (const char* ext : {".shp", ".shx", ".dbf"}) {
+        if (QFileInfo::exists(base + QLatin1String(ext))) return true;
+    }
+    return false;
 }
 
 bool LooksGeographic(const WorldRect& box)

@@ -7,6 +7,7 @@
 
 #include "crs/worldpoint.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -43,6 +44,17 @@ uint32_t KindSet(GList* root);
 
 // The shape type for an object type code (GT_POINT 1, GT_POLYLINE 3, GT_POLYGON 5), or 0.
 int32_t ShapeTypeForKind(uint32_t typeCode);
+
+// The export dialog's proposal for the file of a kind (GT_POINT, GT_POLYLINE, GT_POLYGON) at
+// local time `now`, e.g. "111207_130500_point.shp"; empty for other kinds.
+QString DefaultShapeFileName(uint32_t typeCode, const QDateTime& now);
+
+// `name` with ".shp" appended unless it already ends so (in any letter case).
+QString WithShpExtension(const QString& name);
+
+// Whether any of the .shp, .shx or .dbf of `name` (which ends in ".shp" in some case) exists
+// in `folder`: then the user is asked before it is replaced.
+bool ShapeFilesExist(const QString& folder, const QString& name);
 
 // Whether a file's box lies in the longitude/latitude range (then it is taken as WGS84).
 bool LooksGeographic(const WorldRect& box);

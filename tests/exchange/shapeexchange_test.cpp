@@ -298,6 +298,29 @@ TEST_F(ShapeExchangeTest, ImportTakesAttributesAndSkipsNullShapes)
     EXPECT_EQ(root.GetCount(), 1u);
 }
 
+TEST_F(ShapeExchangeTest, DialogFileNames)
+{
+    const QDateTime when(QDate(2011, 12, 7), QTime(13, 5, 0));
+    EXPECT_EQ(DefaultShapeFileName(GT_POINT, when), "111207_130500_point.shp");
+    EXPECT_EQ(DefaultShapeFileName(GT_POLYLINE, when), "111207_130500_polyline.shp");
+    EXPECT_EQ(DefaultShapeFileName(GT_POLYGON, when), "111207_130500_polygon.shp");
+    EXPECT_EQ(DefaultShapeFileName(GT_TEXT, when), "");
+    EXPECT_EQ(WithShpExtension("Wege"), "Wege.shp");
+    EXPECT_EQ(WithShpExtension("Wege.SHP"), "Wege.SHP");
+    EXPECT_EQ(WithShpExtension("Wege.shp.txt"), "Wege.shp.txt.shp");
+
+    EXPECT_FALSE(ShapeFilesExist(m_dir.path(), "Wege.SHP"));
+    ASSERT_TRUE(test::WriteAll(Path("Wege.dbf"), "x"));  // only the table exists
+    EXPECT_TRUE(ShapeFilesExist(m_dir.path(), "Wege.SHP"));
+    // The export of that name writes its companions beside the entered main file name.
+    GList root;
+    root.AddTail(Point(1, 2));
+    ASSERT_EQ(ExportShapes(&root, 0, SHPT_POINT, Path("Wege.SHP")), ShapeExportStatus::Written);
+    EXPECT_TRUE(QFile::exists(Path("Wege.SHP")));
+    EXPECT_TRUE(QFile::exists(Path("Wege.shx")));
+    EXPECT_EQ(ReadAll(Path("Wege.dbf")).size(), 33 + 1 + 1);
+}
+
 TEST_F(ShapeExchangeTest, KindSetAndShapeTypes)
 {
     GList root;
