@@ -60,7 +60,8 @@ QString BaseFolder(const QString& folder)
 {
     QString base = folder.trimmed();
     while (base.size() > 1 && (base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\')))) base.chop(1);
-    return base;
+    // An empty folder would put the files at the root of the file system.
+    return base.isEmpty() ? QStringLiteral(".") : base;
 }
 
 // One file of the export: asks before replacing, writes through a temporary file.

@@ -43,7 +43,8 @@ ZentoImportStatus ImportZento(CKorvelDoc& doc, const QString& path);
 QStringList ZentoAttributeNames(GList* root, uint32_t typeCode);
 
 struct ZentoExportRequest {
-    QString folder;          // as entered; surrounding white space and trailing slashes are ignored
+    QString folder;          // as entered; surrounding white space and trailing slashes are
+                             // ignored, and an empty folder is the working directory
     QStringList areaNames;   // attributes of polygons written as description lines
     QStringList pointNames;  // attributes of points written as marker values, in this order
     bool allPoints = false;  // also write a pair for an area around all objects with every point

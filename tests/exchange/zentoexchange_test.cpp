@@ -245,6 +245,19 @@ TEST_F(ZentoExportTest, UncreatableFilesAreSkipped)
     EXPECT_TRUE(r.written.isEmpty());
 }
 
+TEST_F(ZentoExportTest, AnEmptyFolderIsTheWorkingDirectory)
+{
+    GList root;
+    root.AddTail(Square(9, 50, 1));
+    m_request.folder = "  ";
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    const ZentoExportResult r = ExportZento(&root, CRS_WGS84, m_request);
+    QDir::setCurrent(previous);
+    EXPECT_EQ(r.written, (QStringList{"./1.geo", "./1_1.pos"}));
+    EXPECT_EQ(Files(), (QStringList{"1.geo", "1_1.pos"}));
+}
+
 TEST(ZentoNamesTest, NamesAreCollectedOnceIgnoringCase)
 {
     GList root;
