@@ -9,9 +9,11 @@
 #include "view/qpaintercanvas.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -261,8 +263,11 @@ void CKorvelView::paintEvent(QPaintEvent* event)
     }
     // Erase what was invalidated with erase (and whatever the system asks to repaint, e.g. a
     // newly exposed area); leave the rest for the objects to draw over.
-    const QRegion erase = event->region().subtracted(m_noEraseRegion);
-    m_noEraseRegion -= event->region();
+    // A paint redirected into a pixmap (grab, render) starts from nothing and erases all.
+    const bool toScreen = backingStore() && painter.paintEngine() &&
+                          painter.paintEngine()->paintDevice() == backingStore()->paintDevice();
+    const QRegion erase = toScreen ? event->region().subtracted(m_noEraseRegion) : event->region();
+    if (toScreen) m_noEraseRegion -= event->region();
     for (const QRect& r : erase) painter.fillRect(r, background);
 
     const QRect box = event->rect();
@@ -309,7 +314,8 @@ void CKorvelView::InvalidateBandFrame(const PixelRect& b)
     const QRect outer(b.left, b.top, b.right - b.left + 1, b.bottom - b.top + 1);
     QRegion frame(outer);
     if (outer.width() > 2 && outer.height() > 2) frame -= outer.adjusted(1, 1, -1, -1);
-    m_noEraseRegion += frame;  // the map under the frame is redrawn over, no flicker
+    // Erased and repainted: the inverted pixels must not survive under the new picture.
+    m_noEraseRegion -= frame;
     update(frame);
 }
 
