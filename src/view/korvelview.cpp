@@ -1,5 +1,6 @@
 #include "view/korvelview.h"
 
+#include "model/coordsys.h"
 #include "model/gfindpt.h"
 #include "model/ggpspos.h"
 #include "model/glist.h"
@@ -488,7 +489,8 @@ void CKorvelView::keyPressEvent(QKeyEvent* event)
 void CKorvelView::UpdateStatusPanes(QPoint px)
 {
     if (!m_pHost || !m_pDoc) return;
-    (void)px;
+    const CoordinateDisplay d = DisplayCoordinates(m_pDoc->m_nCoordSys, m_view.PixelCentreToWorld(px));
+    m_pHost->SetCoordinatePanes(d.system, d.first, d.second);
 }
 
 // ---------------------------------------------------------------- overlays

@@ -615,3 +615,44 @@ TEST_F(ViewTest, RubberBandIsAnInvertingFrameThatGoesAway)
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST_F(ViewTest, StatusBarShowsTheCoordinatesUnderTheCursor)
+{
+    struct Row {
+        int crs;
+        WorldPoint at;  // world point to put under the cursor
+        const char* system;
+        const char* first;
+        const char* second;
+    };
+    const Row rows[] = {
+        {0, WorldPoint{12.25, -3.5}, "Local", "R 12.250", "H -3.500"},
+        {31467, WorldPoint{3500000.0, 5500000.0}, "EPSG:31467", "R 3500000.000", "H 5500000.000"},
+        // lon -0.5, lat 50 in web-mercator metres
+        {900913, WorldPoint{-55659.74539663678, 6446275.841017158}, "WGS84", "W 0.500000°", "N 50.000000°"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.system);
+        doc.OnNewDocument(row.crs);
+        view = std::make_unique<CKorvelView>(&doc, &host);
+        view->resize(200, 200);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        // Centre the view on the point at a scale where the pixel centre hits it exactly.
+        view->SetView(&row.at, 0.0);
+        const QPoint px(100, 100);
+        const WorldPoint under = view->PixelToWorld(px);
+        const WorldPoint shift{row.at.x - (under.x - row.at.x), row.at.y - (under.y - row.at.y)};
+        view->SetView(&shift, 0.0);
+        Mouse(*view, QEvent::MouseMove, Qt::NoButton, px, Qt::NoButton);
+        EXPECT_EQ(host.system, QString::fromUtf8(row.system));
+        EXPECT_EQ(host.first, QString::fromUtf8(row.first));
+        EXPECT_EQ(host.second, QString::fromUtf8(row.second));
+    }
+}
+
+}  // namespace
+}  // namespace korvel
