@@ -458,6 +458,33 @@ Print preview</translation>
     </message>
 </context>
 <context>
+    <name>korvel::CCoordSysDlg</name>
+    <message>
+        <source>Unbekannt(Lokal)</source>
+        <translation>Unknown (local)</translation>
+    </message>
+    <message>
+        <source>Koordinatensystem</source>
+        <translation>Coordinate system</translation>
+    </message>
+    <message>
+        <source>Wählen Sie das Koordinatensystem:</source>
+        <translation>Choose the coordinate system:</translation>
+    </message>
+    <message>
+        <source>Kopie anlegen</source>
+        <translation>Make a copy</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>korvel::CMainFrame</name>
     <message>
         <source>&amp;Neu	Strg+N</source>
@@ -548,10 +575,6 @@ Print preview</translation>
         <translation>&amp;Tool bars</translation>
     </message>
     <message>
-        <source>&amp;GPS</source>
-        <translation>&amp;GPS</translation>
-    </message>
-    <message>
         <source>&amp;Fenster</source>
         <translation>&amp;Window</translation>
     </message>
@@ -586,6 +609,10 @@ Print preview</translation>
     <message>
         <source>&amp;Alles anzeigen</source>
         <translation>Show &amp;all</translation>
+    </message>
+    <message>
+        <source>E&amp;xtras</source>
+        <translation>&amp;Tools</translation>
     </message>
 </context>
 </TS>

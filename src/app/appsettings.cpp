@@ -1,5 +1,7 @@
 #include "app/appsettings.h"
 
+#include "model/coordsys.h"
+
 #include <QSettings>
 
 namespace korvel {
@@ -19,6 +21,9 @@ int ReadInt(const QSettings& settings, const char* key, int fallback)
     return ok ? n : fallback;
 }
 
-int ReadCoordSys(const QSettings& settings) { return ReadInt(settings, key::CoordSys, kDefaultCoordSys); }
+int ReadCoordSys(const QSettings& settings)
+{
+    return ParseCoordSysSetting(settings.value(QLatin1String(key::CoordSys)).toString());
+}
 
 }  // namespace korvel

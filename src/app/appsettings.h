@@ -12,9 +12,6 @@ namespace korvel {
 inline constexpr char kCompanyKey[] = "Veldmark";
 inline constexpr char kApplicationKey[] = "Korvel";
 
-// Default coordinate system for new documents: the web-map system, offered as "WGS84".
-inline constexpr int kDefaultCoordSys = 900913;
-
 // Keys (section/value).
 namespace key {
 inline constexpr char Language[] = "Settings/Language";
@@ -41,7 +38,8 @@ inline constexpr int kShowMaximized = 3;
 // Redirects the settings store of this process into `folder` (for the demo and the tests).
 void UseSettingsFolder(const QString& folder);
 
-// The default coordinate system: "CoordSys" when it holds a decimal integer, else 900913.
+// The default coordinate system for new documents: "CoordSys" when it holds a decimal
+// integer, else the web-map system 900913 (offered as "WGS84").
 int ReadCoordSys(const QSettings& settings);
 
 // Reads an integer value; `fallback` when the value is missing or not a number.

@@ -2,6 +2,7 @@
 
 #include "app/appsettings.h"
 #include "app/commandids.h"
+#include "app/coordsysdlg.h"
 #include "app/custombar.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
@@ -136,6 +137,11 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
         CGpsSettings::WriteAktiv(0);
     };
     showGpsSettings = [this] { m_pGpsOptions->exec(); };
+    chooseCoordSys = [this] {
+        if (m_pApp) {
+            ChangeCoordinateSystem(*m_pApp, *this, [](CCoordSysDlg& dlg) { return dlg.exec() == QDialog::Accepted; });
+        }
+    };
     // The enabled and checked states follow state that changes elsewhere (the receiver, the
     // documents); a short timer keeps them current the way idle-time updates do.
     m_uiTimer.setInterval(250);
@@ -202,6 +208,7 @@ void CMainFrame::createActions()
         AddAction(id, QString(), true);
     }
     AddAction(ID_VIEW_RESTORE_BARS);
+    AddAction(ID_COORDSYS, QStringLiteral("coordsys"));
     AddAction(ID_GPS_SETTINGS, QStringLiteral("gps-settings"));
     AddAction(ID_GPS_ACTIVE, QStringLiteral("gps-active"), true);
     AddAction(ID_VIEW_SATBAR, QStringLiteral("satview"), true);
@@ -282,7 +289,7 @@ void CMainFrame::createToolBars()
     AddTo(m_pZoomBar, {ID_VIEW_SELECT_OBJECTS, ID_VIEW_CREATE_POINT, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN,
                        ID_VIEW_FIT_ALL});
 
-    AddTo(m_pSurveyBar, {ID_GPS_ACTIVE, ID_GPS_SETTINGS, 0, ID_VIEW_SATBAR, ID_VIEW_COMPASS});
+    AddTo(m_pSurveyBar, {ID_GPS_ACTIVE, ID_GPS_SETTINGS, ID_COORDSYS, 0, ID_VIEW_SATBAR, ID_VIEW_COMPASS});
 
     for (QToolBar* bar : {m_pFileBar, m_pZoomBar, m_pImpExpBar, m_pSurveyBar}) addToolBar(Qt::TopToolBarArea, bar);
     Retranslate();
@@ -316,6 +323,10 @@ void CMainFrame::createStatusBar()
         m_pPanes[i] = pane;
     }
     bar->showMessage(LoadString(IDS_IDLE_MESSAGE));
+    // When a menu or button hint goes away, the idle prompt comes back instead of nothing.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+        if (text.isEmpty()) bar->showMessage(LoadString(IDS_IDLE_MESSAGE));
+    });
 }
 
 bool CMainFrame::createDocks()
@@ -391,14 +402,8 @@ QMenu* CMainFrame::createMenu(bool withDocument, const QStringList& languageName
     view->addAction(action(ID_VIEW_SATBAR));
     view->addAction(action(ID_VIEW_COMPASS));
 
-    QList<QAction*> gpsActions;
-    for (int id : {ID_GPS_SETTINGS, ID_GPS_ACTIVE, ID_COORDSYS}) {
-        if (QAction* a = action(id)) gpsActions << a;
-    }
-    if (!gpsActions.isEmpty()) {
-        QMenu* gps = bar->addMenu(tr("&GPS"));
-        for (QAction* a : gpsActions) gps->addAction(a);
-    }
+    QMenu* extras = bar->addMenu(tr("E&xtras"));
+    AddTo(extras, {ID_GPS_SETTINGS, ID_GPS_ACTIVE, 0, ID_COORDSYS});
 
     if (withDocument) {
         QMenu* window = bar->addMenu(tr("&Fenster"));

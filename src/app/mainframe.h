@@ -114,7 +114,7 @@ public:
     QString m_strZentoExportDir;
     QString m_strShapeImportDir;
     QString m_strShapeExportDir;
-    int m_nCoordSys = 900913;  // read from the settings at construction
+    int m_nCoordSys = 900913;  // default system of new documents, read from the settings
     LogFont m_lfLabel = DefaultLabelFont();
     uint32_t m_crLabel = 0;  // 0x00BBGGRR
 
