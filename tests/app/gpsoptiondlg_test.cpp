@@ -204,7 +204,7 @@ TEST_F(GpsOptionDlgTest, SearchFindsAReceiverAndIgnoresOk)
 {
     const QString source = ReplaySource(NmeaLine("GPGSV,1,1,01,07,62,047,44"));
     m_systemPorts = {QStringLiteral("/dev/korvel-missing"), source};
-    m_dlg->setSearchWaitMs(1500);
+    m_dlg->setSearchWaitMs(2500);
     m_dlg->show();
     MessageRecorder rec;
     bool searchingWhenOk = false;

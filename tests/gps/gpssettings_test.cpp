@@ -277,7 +277,7 @@ TEST_F(GpsSettingsTest, SearchFindsTheTalkingReceiver)
     CGpsSettings s(m);
     // Stamps have whole seconds: a sentence in the second of opening changes nothing, the
     // replay's next pass a second later does.
-    s.setSearchWaitMs(1500);
+    s.setSearchWaitMs(2500);
     RecordingHooks hooks;
     MessageRecorder rec;
     const auto result = s.SearchReceiver({QStringLiteral("/dev/korvel-missing"), source, QStringLiteral("/dev/later")},
