@@ -142,7 +142,7 @@ void CArchiveReader::ReadStringInto(QString& out)
         return;
     }
     if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-        std::memcpy(dst, m_cur, 2 * n);
+        if (n > 0) std::memcpy(dst, m_cur, 2 * n);
     } else {
         for (size_t i = 0; i < n; ++i) dst[i] = qFromLittleEndian<uint16_t>(m_cur + 2 * i);
     }

@@ -133,6 +133,7 @@ private:
 
     void Put(const void* data, size_t n)
     {
+        if (n == 0) return;  // also for the null data of an empty string
         if (n > kBufferSize - m_nUsed) {
             PutSlow(data, n);
             return;

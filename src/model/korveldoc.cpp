@@ -51,6 +51,7 @@ void CKorvelDoc::ResetRoot()
 {
     DeleteContents();
     m_pRoot = std::make_unique<GList>();
+    SetModifiedFlag(false);  // a fresh empty tree has nothing to save
 }
 
 bool CKorvelDoc::OnNewDocument(int32_t coordSys)
