@@ -53,7 +53,9 @@ void CArchiveReader::ReleaseBehind()
 
 void CArchiveReader::RequireItems(uint64_t count, uint64_t bytesEach) const
 {
-    if (bytesEach != 0 && count > Remaining() / bytesEach) throw CArchiveException(ArchiveError::EndOfFile);
+    uint64_t need = 0;
+    if (__builtin_mul_overflow(count, bytesEach, &need) || need > Remaining())
+        throw CArchiveException(ArchiveError::EndOfFile);
 }
 
 uint8_t CArchiveReader::ReadByte()
@@ -147,6 +149,16 @@ void CArchiveReader::ReadStringInto(QString& out)
         for (size_t i = 0; i < n; ++i) dst[i] = qFromLittleEndian<uint16_t>(m_cur + 2 * i);
     }
     m_cur += 2 * n;
+}
+
+CArchiveReader::RawString CArchiveReader::ReadRawString()
+{
+    bool utf16 = false;
+    const uint64_t length = ReadStringLength(&utf16);
+    RequireItems(length, utf16 ? 2 : 1);
+    RawString raw{m_cur, static_cast<size_t>(length), utf16};
+    m_cur += utf16 ? 2 * raw.units : raw.units;
+    return raw;
 }
 
 QByteArray CArchiveReader::ReadBytes(size_t n)

@@ -69,6 +69,15 @@ public:
     // The same into `out`, reusing its storage: no allocation once it is large enough.
     void ReadStringInto(QString& out);
 
+    // A string's characters where they lie in the span, without copying: `units` UTF-16LE code
+    // units (utf16) or Windows-1252 bytes. Valid as long as the span.
+    struct RawString {
+        const unsigned char* data;
+        size_t units;
+        bool utf16;
+    };
+    RawString ReadRawString();
+
     // Reads `n` raw bytes.
     QByteArray ReadBytes(size_t n);
 

@@ -1,5 +1,6 @@
 #include "model/kvdrecords.h"
 
+#include "model/cp1252.h"
 #include "model/ginfo.h"
 #include "model/glist.h"
 #include "model/gobj.h"
@@ -11,7 +12,10 @@
 #include "model/kvdjson.h"
 #include "model/kvdstream.h"
 
+#include <QtEndian>
+
 #include <array>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -26,10 +30,34 @@ namespace {
 // spares the process-wide name table a locked lookup per attribute.
 class NameCache {
 public:
+    // The id of a name as it lies in the stream (UTF-16LE on this little-endian host).
+    uint32_t Id(const CArchiveReader::RawString& raw)
+    {
+        if (raw.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            for (size_t i = 0; i < m_nUsed; ++i) {
+                if (static_cast<size_t>(m_names[i].size()) == raw.units &&
+                    std::memcmp(m_names[i].constData(), raw.data, 2 * raw.units) == 0)
+                    return m_ids[i];
+            }
+        }
+        return Id(ToString(raw));
+    }
+
+    static QString ToString(const CArchiveReader::RawString& raw)
+    {
+        QString s(static_cast<qsizetype>(raw.units), Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(s.data());
+        for (size_t i = 0; i < raw.units; ++i)
+            d[i] = raw.utf16 ? qFromLittleEndian<uint16_t>(raw.data + 2 * i) : Cp1252ToUnicode(raw.data[i]);
+        return s;
+    }
+
     uint32_t Id(const QString& name)
     {
+        const auto bytes = static_cast<size_t>(name.size()) * sizeof(QChar);
         for (size_t i = 0; i < m_nUsed; ++i) {
-            if (m_names[i] == name) return m_ids[i];
+            if (m_names[i].size() == name.size() && std::memcmp(m_names[i].constData(), name.constData(), bytes) == 0)
+                return m_ids[i];
         }
         uint32_t id = 0;
         if (!infonames::Intern(name, &id)) Fail(ArchiveError::BadValue);
@@ -287,19 +315,19 @@ void KvdReadListRecord(CKvdReader& in, GList& list)
 {
     KvdReadObjRecord(in, list);
     // The members arrive as a list object of their own; they join the container's members at
-    // its end, in order. The container keeps the bounds it was stored with.
-    const WorldRect stored = list.m_rcBounds;
+    // its end, in order, with the bounds the container was stored with. Until then the owning
+    // temporary deletes them if the stream breaks off.
     CKvdReader::DepthGuard depth(in);
     uint64_t count = 0;
-    if (in.BeginList(&count)) {
-        for (uint64_t i = 0; i < count; ++i) {
-            std::unique_ptr<GRootObject> member = in.ReadObject(&GObj::classGObj);
-            if (!member) Fail(ArchiveError::WrongClass);  // a container holds no null members
-            if (!list.InsertMemberBefore(nullptr, static_cast<GObj*>(member.get()))) Fail(ArchiveError::BadValue);
-            member.release();
-        }
+    if (!in.BeginList(&count)) return;
+    GObList loaded;
+    for (uint64_t i = 0; i < count; ++i) {
+        std::unique_ptr<GRootObject> member = in.ReadObject(&GObj::classGObj);
+        if (!member) Fail(ArchiveError::WrongClass);  // a container holds no null members
+        if (!loaded.AddTail(member.get())) Fail(ArchiveError::BadValue);
+        member.release();
     }
-    list.m_rcBounds = stored;
+    if (!list.AdoptMembers(loaded)) Fail(ArchiveError::BadValue);
 }
 
 void KvdWriteObjRecord(CKvdWriter& out, const GObj& obj)
@@ -351,42 +379,50 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         uint32_t length;
         uint16_t format;
     };
+    // Scratch buffers, reused; never shared with another string, so refilling them does not
+    // allocate.
     thread_local std::vector<Pending> pending;
-    thread_local QString values;
-    thread_local QString name;
-    thread_local QString value;
+    thread_local std::vector<char16_t> values;
     pending.clear();
-    values.resize(0);
+    values.clear();
     const KvdClassInfo* plain = in.InfoClass();
     for (uint64_t i = 0; i < count; ++i) {
         CKvdReader::DepthGuard memberDepth(in);
         const KvdClassInfo* cls = in.BeginObject(&GInfo::classGInfo);
         if (!cls) Fail(ArchiveError::WrongClass);  // an attribute table holds no null entries
+        uint32_t nameId = 0;
+        const size_t offset = values.size();
         uint16_t format = INFO_TEXT;
         if (cls == plain) {
-            in.ReadStringInto(name);
-            in.ReadStringInto(value);
+            // Straight from the stream bytes: the name is looked up, the value copied once.
+            nameId = t_names.Id(in.ReadRawString());
+            const CArchiveReader::RawString v = in.ReadRawString();
+            values.resize(offset + v.units);
+            char16_t* d = values.data() + offset;
+            if (v.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+                if (v.units) std::memcpy(d, v.data, 2 * v.units);
+            } else {
+                for (size_t k = 0; k < v.units; ++k)
+                    d[k] = v.utf16 ? qFromLittleEndian<uint16_t>(v.data + 2 * k) : Cp1252ToUnicode(v.data[k]);
+            }
             format = in.ReadWord();
         } else {
             std::unique_ptr<GRootObject> o(cls->runtimeClass->CreateObject());
             if (!o) Fail(ArchiveError::BadValue);
             cls->read(in, *o);
             const auto& info = static_cast<const GInfo&>(*o);
-            name = info.m_strName;
-            value = info.m_strValue;
+            nameId = t_names.Id(info.m_strName);
+            const char16_t* v = reinterpret_cast<const char16_t*>(info.m_strValue.constData());
+            values.insert(values.end(), v, v + info.m_strValue.size());
             format = info.m_wFormat;
         }
-        if (static_cast<uint64_t>(values.size()) + static_cast<uint64_t>(value.size()) >
-            std::numeric_limits<uint32_t>::max() / 4)
-            Fail(ArchiveError::BadValue);
-        pending.push_back({t_names.Id(name), static_cast<uint32_t>(values.size()), static_cast<uint32_t>(value.size()),
-                           format});
-        values.append(value);
+        if (values.size() > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
+        pending.push_back({nameId, static_cast<uint32_t>(offset), static_cast<uint32_t>(values.size() - offset), format});
     }
     GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(values.size()));
     if (!table) Fail(ArchiveError::BadValue);
     for (const Pending& p : pending) {
-        if (!table->TryAppend(p.name, QStringView(values).mid(p.offset, p.length), p.format))
+        if (!table->TryAppend(p.name, QStringView(values.data() + p.offset, qsizetype(p.length)), p.format))
             Fail(ArchiveError::BadValue);
     }
     obj.m_pInfo = std::move(table);

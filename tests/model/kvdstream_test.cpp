@@ -431,6 +431,25 @@ TEST(KvdStreamTest, ArchiveErrorsAbandonTheLoad)
     }
 }
 
+TEST(KvdStreamTest, EightBitStringsFromOlderWritersAreConverted)
+{
+    // Identifier, attribute name and value, and point number as Windows-1252 byte strings.
+    QByteArray b = QByteArray("\x06Korvel") + Word(3) + Word(1);
+    b += NewClass("GList") + ObjRecord() + NewClass("GObList") + Word(1);
+    b += NewClass("GPoint") + QByteArray(52, '\0') + Word(0x8003) + Word(2);
+    b += NewClass("GInfo") + QByteArray("\x04PTNR") + QByteArray("\x03M\xfcl") + Word(0xFFFF);
+    b += Word(0x8008) + QByteArray("\x05H\xd6HE\x80") + QByteArray(1, '\0') + Word(0x0310);
+    b += QByteArray::fromHex("7b7a0000") + QByteArray("\x02\x8a\x9a");
+    CKorvelDoc doc;
+    ASSERT_EQ(LoadBytes(doc, b), KvdStatus::Ok);
+    using A = std::tuple<QString, QString, uint16_t>;
+    EXPECT_EQ(Attrs(*MemberAs<GPoint>(*doc.m_pRoot, 0)),
+              (std::vector<A>{{"PTNR", QStringLiteral(u"Mül"), 0xFFFF}, {QStringLiteral(u"HÖHE€"), "", 0x0310}}));
+    EXPECT_EQ(doc.m_nCoordSys, 31355);
+    EXPECT_EQ(doc.m_strLastPointNo, QStringLiteral(u"Šš"));
+    EXPECT_EQ(doc.m_nTileService, 2);
+}
+
 TEST(KvdStreamTest, DeepNestingIsRefusedWithoutExhaustingTheStack)
 {
     // Each level: a list whose member list holds the next list. 300 levels exceed the cap;
