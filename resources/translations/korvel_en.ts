@@ -64,10 +64,6 @@ Korvel Document</translation>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <source>Die Datei %1 ist keine Korvel-Karte (*.kvd) und wurde nicht geöffnet.</source>
-        <translation>The file %1 is not a Korvel map (*.kvd) and was not opened.</translation>
-    </message>
-    <message>
         <source>EPSG:000000</source>
         <translation>EPSG:000000</translation>
     </message>
@@ -440,6 +436,27 @@ Print preview</translation>
     <message>
         <source>Import in ein undefiniertes Koordinatensystem nicht möglich!</source>
         <translation>Cannot import into an undefined coordinate system!</translation>
+    </message>
+    <message>
+        <source>Die Datei "%1" konnte nicht geöffnet werden.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Das Format der Datei "%1" ist ungültig.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Die Datei "%1" ist bereits vorhanden.
+Wollen Sie diese Datei ersetzen?</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Datei vorhanden</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Wählen Sie das Export-Verzeichnis:</source>
+        <translation type="unfinished" />
     </message>
 </context>
 <context>

@@ -47,7 +47,9 @@ int main(int argc, char** argv)
                      "[--screenshot DATEI.png [--size BxH]] [--timing] [--make-demo DATEI.kvd] [DOKUMENT.kvd]\n");
         return 2;
     }
-    korvel::InstallMessageBoxHandler();
+    // Rendering a screenshot or writing the demo file runs without anyone to answer a message
+    // box; messages then go to standard error instead of blocking.
+    if (options.screenshotPath.isEmpty() && options.makeDemoPath.isEmpty()) korvel::InstallMessageBoxHandler();
     if (!options.makeDemoPath.isEmpty()) return korvel::WriteDemoDocument(options.makeDemoPath) ? 0 : 1;
 
     korvel::CKorvelApp app;

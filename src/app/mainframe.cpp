@@ -154,6 +154,11 @@ CMainFrame::~CMainFrame()
     // windows, and those signals must not reach a frame that is half destroyed.
     m_uiTimer.stop();
     disconnect(m_pMdiArea, nullptr, this, nullptr);
+    // The bars are hidden while the window part of the frame is destroyed; by then this is no
+    // longer a CMainFrame that could answer their signals.
+    if (m_pSatBar) disconnect(m_pSatBar, nullptr, this, nullptr);
+    if (m_pFindBar) disconnect(m_pFindBar, nullptr, this, nullptr);
+    disconnect(statusBar(), nullptr, this, nullptr);
     m_bDestroying = true;
     const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
     for (QMdiSubWindow* w : windows) delete w;

@@ -350,6 +350,24 @@ TEST_F(StartupTest, ShowingABarSwitchesTheReceiverOn)
     }
 }
 
+TEST_F(StartupTest, PauseFaceFollowsPausedAndLineMode)
+{
+    auto app = Start();
+    CMainFrame* frame = app->mainFrame();
+    auto image = [](const QIcon& icon) { return icon.pixmap(QSize(16, 16)).toImage(); };
+    const QImage pause = image(QIcon(QStringLiteral(":/icons/pause.svg")));
+    const QImage resume = image(QIcon(QStringLiteral(":/icons/resume.svg")));
+    ASSERT_NE(pause, resume);
+    frame->SetPauseFace(true, false);
+    EXPECT_EQ(image(frame->pauseFace()), resume);
+    frame->SetPauseFace(false, false);
+    EXPECT_EQ(image(frame->pauseFace()), pause);
+    // Outside line measuring the button is drawn greyed.
+    frame->SetPauseFace(false, true);
+    EXPECT_NE(image(frame->pauseFace()), pause);
+    EXPECT_NE(image(frame->pauseFace()), resume);
+}
+
 TEST_F(StartupTest, DockableBarsRememberTheirSize)
 {
     {
