@@ -439,24 +439,25 @@ Print preview</translation>
     </message>
     <message>
         <source>Die Datei "%1" konnte nicht geöffnet werden.</source>
-        <translation type="unfinished" />
+        <translation>The file "%1" could not be opened.</translation>
     </message>
     <message>
         <source>Das Format der Datei "%1" ist ungültig.</source>
-        <translation type="unfinished" />
+        <translation>The format of the file "%1" is invalid.</translation>
     </message>
     <message>
         <source>Die Datei "%1" ist bereits vorhanden.
 Wollen Sie diese Datei ersetzen?</source>
-        <translation type="unfinished" />
+        <translation>The file "%1" already exists.
+Do you want to replace it?</translation>
     </message>
     <message>
         <source>Datei vorhanden</source>
-        <translation type="unfinished" />
+        <translation>File exists</translation>
     </message>
     <message>
         <source>Wählen Sie das Export-Verzeichnis:</source>
-        <translation type="unfinished" />
+        <translation>Choose the export folder:</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTranslator>
 
 namespace korvel {
 namespace {
@@ -105,6 +106,26 @@ TEST(LanguageModulesTest, ActivatingAModuleSwitchesTheStringTable)
     }
     // Destroying the modules never leaves a dangling translation behind.
     EXPECT_EQ(LoadString(1004), QStringLiteral("Vermessung"));
+}
+
+TEST(LanguageModulesTest, TheEnglishModuleTranslatesEveryString)
+{
+    // Every text of the string table needs an English translation; a text added without one
+    // would show up in German in the middle of the English interface.
+    QTranslator english;
+    ASSERT_TRUE(english.load(test::ProgramDir() + QStringLiteral("/korvel_en.qm")));
+    QStringList missing;
+    int checked = 0;
+    for (int id = 0; id < 0x10000; ++id) {
+        if (!HasString(id)) continue;
+        const QString german = LoadString(id);
+        ++checked;
+        if (english.translate("StringTable", german.toUtf8().constData()).isEmpty()) {
+            missing << QStringLiteral("%1 \"%2\"").arg(id).arg(german);
+        }
+    }
+    EXPECT_GT(checked, 50);
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(LanguageModulesTest, QtsOwnButtonsSpeakTheActiveLanguage)
