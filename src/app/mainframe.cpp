@@ -730,7 +730,7 @@ void CMainFrame::SaveBarState() const
     QStringList names;
     for (QToolBar* bar : {m_pFileBar, m_pZoomBar, m_pImpExpBar, m_pSurveyBar}) names << bar->objectName();
     names << m_pSatBar->objectName() << m_pFindBar->objectName();
-    out << kBarStateMagic << names << saveState(kBarStateVersion);
+    out << kBarStateMagic << names << saveState(kBarStateVersion) << !statusBar()->isHidden();
     QSettings s(kCompanyKey, kApplicationKey);
     s.setValue(key::ToolbarsLayout, data);
 }
@@ -746,7 +746,8 @@ bool CMainFrame::LoadBarState()
         quint32 magic = 0;
         QStringList names;
         QByteArray state;
-        in >> magic >> names >> state;
+        bool statusVisible = true;
+        in >> magic >> names >> state >> statusVisible;
         ok = in.status() == QDataStream::Ok && magic == kBarStateMagic && !state.isEmpty();
         // A layout that names a bar this program does not have was written by something else
         // (or an older program); taking half of it would leave bars in odd places.
@@ -754,8 +755,12 @@ bool CMainFrame::LoadBarState()
             ok = ok && findChild<QWidget*>(name, Qt::FindDirectChildrenOnly) != nullptr;
         }
         ok = ok && restoreState(state, kBarStateVersion);
+        if (ok) statusBar()->setVisible(statusVisible);
     }
-    if (!ok) restoreState(m_defaultState, kBarStateVersion);
+    if (!ok) {
+        restoreState(m_defaultState, kBarStateVersion);
+        statusBar()->show();
+    }
     UpdateCommandUI();
     return ok;
 }
@@ -763,6 +768,7 @@ bool CMainFrame::LoadBarState()
 void CMainFrame::RestoreDefaultBars()
 {
     restoreState(m_defaultState, kBarStateVersion);
+    statusBar()->show();
     m_pSatBar->RecalcLayout();
     m_pFindBar->RecalcLayout();
     UpdateCommandUI();

@@ -233,18 +233,22 @@ TEST_F(StartupTest, BarLayoutIsKeptAcrossRuns)
         auto app = Start();
         CMainFrame* frame = app->mainFrame();
         frame->RunCommand(ID_VIEW_TOOLBAR_ZOOM);
+        frame->RunCommand(ID_VIEW_STATUS_BAR);
         EXPECT_TRUE(frame->toolBar(ID_VIEW_TOOLBAR_ZOOM)->isHidden());
         EXPECT_FALSE(frame->action(ID_VIEW_TOOLBAR_ZOOM)->isChecked());
+        EXPECT_FALSE(frame->action(ID_VIEW_STATUS_BAR)->isChecked());
         frame->close();
     }
     auto app = Start();
     CMainFrame* frame = app->mainFrame();
     EXPECT_TRUE(frame->toolBar(ID_VIEW_TOOLBAR_ZOOM)->isHidden());
+    EXPECT_TRUE(frame->statusBar()->isHidden());
     EXPECT_FALSE(frame->toolBar(ID_VIEW_TOOLBAR_FILE)->isHidden());
 
     // "&Wiederherstellen" brings the built-in layout back.
     frame->RunCommand(ID_VIEW_RESTORE_BARS);
     EXPECT_FALSE(frame->toolBar(ID_VIEW_TOOLBAR_ZOOM)->isHidden());
+    EXPECT_FALSE(frame->statusBar()->isHidden());
     EXPECT_TRUE(frame->action(ID_VIEW_TOOLBAR_ZOOM)->isChecked());
 }
 
