@@ -283,10 +283,10 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
     CShapeFile file(shapeType);
     CDBaseFile& table = file.GetTable();
     for (const auto& [name, format] : names) {
-        const DbfFieldSpec spec = FieldSpecForFormat(format);
+        const DbfFieldSpec column = FieldSpecForFormat(format);
         // A field of width 0 could hold nothing, and dBase readers reject it.
-        if (spec.length == 0) continue;
-        table.AppendField(table.CreateField(name, spec.type, spec.length, spec.decimals));
+        if (column.length == 0) continue;
+        table.AppendField(table.CreateField(name, column.type, column.length, column.decimals));
     }
 
     const bool toDegrees = coordSys == CRS_WEBMERCATOR;

@@ -67,7 +67,7 @@ TEST(ShapeFieldMappingTest, FormatWordsAndFields)
 {
     struct Row {
         uint16_t format;
-        DbfFieldSpec spec;
+        DbfFieldSpec field;
     };
     const Row rows[] = {
         {0x0001, {'L', 1, 0}},   {0xFFFF, {'C', 20, 0}},  {0xFF08, {'C', 8, 0}},
@@ -76,7 +76,7 @@ TEST(ShapeFieldMappingTest, FormatWordsAndFields)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.format);
-        EXPECT_EQ(FieldSpecForFormat(r.format), r.spec);
+        EXPECT_EQ(FieldSpecForFormat(r.format), r.field);
     }
 
     CDBaseFile table;
