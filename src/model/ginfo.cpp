@@ -1,5 +1,7 @@
 #include "model/ginfo.h"
 
+#include "model/objpool.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -133,8 +135,8 @@ size_t Count() { return Names().count.load(std::memory_order_acquire); }
 
 GInfoTable::Ptr GInfoTable::Create(uint32_t entries, uint32_t chars)
 {
-    const size_t bytes = sizeof(GInfoTable) + size_t(entries) * sizeof(GInfoItem) + size_t(chars) * sizeof(char16_t);
-    void* mem = ::operator new(bytes, std::nothrow);
+    // Tables of the usual few attributes come from the object pool, like their objects.
+    void* mem = objpool::Allocate(BlockBytes(entries, chars));
     if (!mem) return nullptr;
     return Ptr(new (mem) GInfoTable(entries, chars));
 }
@@ -142,8 +144,9 @@ GInfoTable::Ptr GInfoTable::Create(uint32_t entries, uint32_t chars)
 void GInfoTable::Destroy(GInfoTable* t)
 {
     if (!t) return;
+    const size_t bytes = BlockBytes(t->m_nEntryCap, t->m_nCharCap);
     t->~GInfoTable();  // entries and characters are trivially destructible
-    ::operator delete(static_cast<void*>(t));
+    objpool::Free(t, bytes);
 }
 
 int GInfoTable::FindIndex(QStringView name) const

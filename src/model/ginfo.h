@@ -119,6 +119,10 @@ public:
 
 private:
     GInfoTable(uint32_t entries, uint32_t chars) : m_nEntryCap(entries), m_nCharCap(chars) {}
+    static size_t BlockBytes(uint32_t entries, uint32_t chars)
+    {
+        return sizeof(GInfoTable) + size_t(entries) * sizeof(GInfoItem) + size_t(chars) * sizeof(char16_t);
+    }
     GInfoItem* Entries() { return reinterpret_cast<GInfoItem*>(this + 1); }
     const GInfoItem* Entries() const { return reinterpret_cast<const GInfoItem*>(this + 1); }
     char16_t* Chars() { return reinterpret_cast<char16_t*>(Entries() + m_nEntryCap); }

@@ -2,6 +2,7 @@
 
 #include "model/gview.h"
 #include "model/goblist.h"
+#include "model/objpool.h"
 
 #include <charconv>
 #include <cmath>
@@ -24,6 +25,32 @@ QString FormatInfoValue(double value, int decimals)
 }
 
 const GRuntimeClass GObj::classGObj = {"GObj", 1, &CreateGObj, &GClone::classGClone};
+
+void* GObj::operator new(std::size_t size)
+{
+    if (void* p = objpool::Allocate(size)) return p;
+    throw std::bad_alloc();
+}
+
+void* GObj::operator new(std::size_t size, const std::nothrow_t&) noexcept { return objpool::Allocate(size); }
+
+void GObj::operator delete(void* p, std::size_t size) noexcept { objpool::Free(p, size); }
+
+void GObj::operator delete(void* p, const std::nothrow_t&) noexcept { objpool::FreeUnsized(p); }
+
+void* GObj::operator new(std::size_t size, std::align_val_t align) { return ::operator new(size, align); }
+
+void* GObj::operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    return ::operator new(size, align, std::nothrow);
+}
+
+void GObj::operator delete(void* p, std::size_t, std::align_val_t align) noexcept { ::operator delete(p, align); }
+
+void GObj::operator delete(void* p, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    ::operator delete(p, align);
+}
 
 bool GObj::CopyObjInto(GObj& t) const
 {

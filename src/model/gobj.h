@@ -19,6 +19,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <span>
@@ -59,6 +60,22 @@ public:
 
     GObj() = default;
     ~GObj() override = default;
+
+    // Map objects live in the object pool (objpool.h): a document of a million points then
+    // costs no heap header per object, and making and freeing them is a few instructions.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, std::size_t size) noexcept;
+    // When a constructor throws after a nothrow new.
+    static void operator delete(void* p, const std::nothrow_t&) noexcept;
+    // Classes with stricter alignment than 16 bytes (none so far) bypass the pool.
+    static void* operator new(std::size_t size, std::align_val_t align);
+    static void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, std::size_t size, std::align_val_t align) noexcept;
+    static void operator delete(void* p, std::align_val_t align, const std::nothrow_t&) noexcept;
+    // Construction in place stays possible.
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void*, void*) noexcept {}
 
     // A new object of this class with its defaults when `target` is null; then position,
     // bounds, colour, flags and a deep copy of the attributes (never the parent).
