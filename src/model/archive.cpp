@@ -58,44 +58,6 @@ void CArchiveReader::RequireItems(uint64_t count, uint64_t bytesEach) const
         throw CArchiveException(ArchiveError::EndOfFile);
 }
 
-uint8_t CArchiveReader::ReadByte()
-{
-    Require(1);
-    return *m_cur++;
-}
-
-uint16_t CArchiveReader::ReadWord()
-{
-    Require(2);
-    const uint16_t v = qFromLittleEndian<uint16_t>(m_cur);
-    m_cur += 2;
-    return v;
-}
-
-uint32_t CArchiveReader::ReadDword()
-{
-    Require(4);
-    const uint32_t v = qFromLittleEndian<uint32_t>(m_cur);
-    m_cur += 4;
-    return v;
-}
-
-uint64_t CArchiveReader::ReadQword()
-{
-    Require(8);
-    const uint64_t v = qFromLittleEndian<uint64_t>(m_cur);
-    m_cur += 8;
-    return v;
-}
-
-double CArchiveReader::ReadDouble()
-{
-    const uint64_t bits = ReadQword();
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 uint64_t CArchiveReader::ReadCount()
 {
     const uint16_t w = ReadWord();
@@ -151,7 +113,7 @@ void CArchiveReader::ReadStringInto(QString& out)
     m_cur += 2 * n;
 }
 
-CArchiveReader::RawString CArchiveReader::ReadRawString()
+CArchiveReader::RawString CArchiveReader::ReadRawStringSlow()
 {
     bool utf16 = false;
     const uint64_t length = ReadStringLength(&utf16);

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <QtEndian>
 
 #include <cstddef>
 #include <cstdint>
@@ -53,12 +54,41 @@ public:
     {
     }
 
-    uint8_t ReadByte();
-    uint16_t ReadWord();
-    uint32_t ReadDword();
-    uint64_t ReadQword();
+    // The primitives are inline: a document of a million points reads some 30 million of them.
+    uint8_t ReadByte()
+    {
+        Require(1);
+        return *m_cur++;
+    }
+    uint16_t ReadWord() { return Read<uint16_t>(); }
+    uint32_t ReadDword() { return Read<uint32_t>(); }
+    uint64_t ReadQword() { return Read<uint64_t>(); }
     int32_t ReadInt32() { return static_cast<int32_t>(ReadDword()); }
-    double ReadDouble();
+    double ReadDouble()
+    {
+        const uint64_t bits = ReadQword();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+
+    // The next `n` bytes, checked once, for a record of fixed layout read field by field with
+    // the Load functions below; the reader moves past them.
+    const unsigned char* ReadSpan(size_t n)
+    {
+        Require(n);
+        const unsigned char* p = m_cur;
+        m_cur += n;
+        return p;
+    }
+    static uint32_t LoadDword(const unsigned char* p) { return qFromLittleEndian<uint32_t>(p); }
+    static double LoadDouble(const unsigned char* p)
+    {
+        const uint64_t bits = qFromLittleEndian<uint64_t>(p);
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
 
     // A count: WORD, or WORD 0xFFFF + DWORD, or WORD 0xFFFF + DWORD 0xFFFFFFFF + QWORD.
     uint64_t ReadCount();
@@ -76,7 +106,21 @@ public:
         size_t units;
         bool utf16;
     };
-    RawString ReadRawString();
+    RawString ReadRawString()
+    {
+        // The form this program writes for short strings, in one step: FF, FE FF, a one-byte
+        // length, the code units. Everything else takes the general path.
+        if (Remaining() >= 4) {
+            const uint32_t head = qFromLittleEndian<uint32_t>(m_cur);
+            const size_t units = head >> 24;
+            if ((head & 0x00FFFFFFu) == 0x00FFFEFFu && units < 0xFF && 2 * units <= Remaining() - 4) {
+                const RawString raw{m_cur + 4, units, true};
+                m_cur += 4 + 2 * units;
+                return raw;
+            }
+        }
+        return ReadRawStringSlow();
+    }
 
     // Reads `n` raw bytes.
     QByteArray ReadBytes(size_t n);
@@ -92,6 +136,8 @@ public:
     }
 
     size_t Remaining() const { return static_cast<size_t>(m_end - m_cur); }
+    // Where the next item starts (Remaining() bytes follow); nothing is consumed.
+    const unsigned char* PeekSpan() const { return m_cur; }
     size_t Position() const { return static_cast<size_t>(m_cur - m_begin); }
 
     // Throws EndOfFile unless `count` items of at least `bytesEach` bytes can still follow.
@@ -100,9 +146,19 @@ public:
 private:
     void Require(size_t n) const
     {
-        if (n > Remaining()) throw CArchiveException(ArchiveError::EndOfFile);
+        if (n > Remaining()) [[unlikely]]
+            throw CArchiveException(ArchiveError::EndOfFile);
+    }
+    template <class T>
+    T Read()
+    {
+        Require(sizeof(T));
+        const T v = qFromLittleEndian<T>(m_cur);
+        m_cur += sizeof(T);
+        return v;
     }
     uint64_t ReadStringLength(bool* utf16);
+    RawString ReadRawStringSlow();
     void ReleaseBehind();
 
     std::function<void(const char*, size_t)> m_release;

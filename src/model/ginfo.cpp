@@ -200,6 +200,20 @@ bool GInfoTable::TryAppend(uint32_t nameId, QStringView value, uint16_t format)
     return true;
 }
 
+char16_t* GInfoTable::TryAppendUnset(uint32_t nameId, uint32_t length, uint16_t format)
+{
+    if (m_nCount >= m_nEntryCap || length > m_nCharCap - m_nCharUsed) return nullptr;
+    GInfoItem* it = new (Entries() + m_nCount) GInfoItem;
+    it->m_nName = nameId;
+    it->m_wFormat = format;
+    char16_t* dst = Chars() + m_nCharUsed;
+    it->m_nOffset = uint32_t(reinterpret_cast<char*>(dst) - reinterpret_cast<char*>(it));
+    it->m_nLength = length;
+    m_nCharUsed += length;
+    ++m_nCount;
+    return dst;
+}
+
 uint32_t GInfoTable::LiveChars() const
 {
     uint32_t n = 0;

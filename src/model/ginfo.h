@@ -109,6 +109,9 @@ public:
     bool TryReplace(uint32_t index, QStringView value, uint16_t format);
     // Appends an entry when entry and character room suffice; false otherwise.
     bool TryAppend(uint32_t nameId, QStringView value, uint16_t format);
+    // The same for a value the caller writes itself: answers where its `length` characters go
+    // (they must all be written before the table is read), or null without room.
+    char16_t* TryAppendUnset(uint32_t nameId, uint32_t length, uint16_t format);
     // A compact copy with room for `extraEntries` more entries and `extraChars` more
     // characters; the value of entry `emptyIndex` (if any) is left out. Null when memory runs
     // out.

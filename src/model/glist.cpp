@@ -41,6 +41,16 @@ GList::Position GList::Link(Position before, GObj* obj, bool uniteBounds)
     return pos;
 }
 
+GList::Position GList::LinkLoaded(GObj* obj)
+{
+    if (!obj) return nullptr;
+    Position pos = m_list.AddTail(obj);
+    if (!pos) return nullptr;
+    obj->m_pParent = this;
+    obj->m_pNode = pos;
+    return pos;
+}
+
 bool GList::AddHead(GObj* obj)
 {
     Position head = m_list.GetHeadPosition();

@@ -5,8 +5,8 @@
 // Members and positions: m_list holds only GObj members, and each member knows its own node
 // (GObj::ListNode), so PositionOf, Remove and inserting next to a known member are O(1) with
 // no scan. That back link is kept by the member operations below; code must not add or
-// remove members through m_list directly (use AdoptMembers when filling a list from a loaded
-// GObList).
+// remove members through m_list directly (use MemberLoader when reading a list from a file, or
+// AdoptMembers to take over a loaded GObList).
 
 #include "model/gobj.h"
 #include "model/goblist.h"
@@ -58,6 +58,25 @@ public:
     // out. Bounds are not touched (the loaded list carries its own).
     bool AdoptMembers(GObList& from);
 
+    // Fills the list with members as a file is read: each joins at the tail with its parent
+    // and node set at once (no second pass over a million members), the list keeps the bounds
+    // it was stored with, and the change stamp moves when the loader ends, also when the read
+    // breaks off (the members appended so far stay; the caller discards the list then).
+    class MemberLoader {
+    public:
+        explicit MemberLoader(GList& list) : m_list(list) {}
+        ~MemberLoader() { m_list.m_nChangeStamp = NextChangeStamp(); }
+        MemberLoader(const MemberLoader&) = delete;
+        MemberLoader& operator=(const MemberLoader&) = delete;
+
+        // False, with nothing changed, for a null object or when memory runs out; on success
+        // the list owns the object.
+        bool Append(GObj* obj) { return m_list.LinkLoaded(obj) != nullptr; }
+
+    private:
+        GList& m_list;
+    };
+
     // Changes with every member added, removed or adopted through the operations above, and is
     // never the same for two states of any two lists, so a cache kept beside a list (the
     // document's insertion points) can tell that it is stale.
@@ -71,6 +90,7 @@ public:
 
 private:
     Position Link(Position before, GObj* obj, bool uniteBounds);
+    Position LinkLoaded(GObj* obj);
     static uint64_t NextChangeStamp();
 
     uint64_t m_nChangeStamp = NextChangeStamp();

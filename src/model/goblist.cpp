@@ -1,7 +1,7 @@
 #include "model/goblist.h"
 
-#include <cstdlib>
-#include <mutex>
+#include "model/objpool.h"
+
 #include <new>
 
 namespace korvel {
@@ -10,90 +10,20 @@ namespace {
 
 GRootObject* CreateGObList() { return new (std::nothrow) GObList(true); }
 
-// Nodes are carved from blocks and recycled through a free list; blocks are kept for the life
-// of the process (a closed document's nodes serve the next one). One mutex guards the pool:
-// the model runs on the GUI thread, so it is never contended, but it keeps lists made on other
-// threads (tests, tools) correct.
-class NodePool {
-public:
-    GObListNode* Allocate()
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_pFree && !Grow()) return nullptr;
-        GObListNode* n = m_pFree;
-        m_pFree = n->pNext;
-        ++m_nInUse;
-        return n;
-    }
-
-    void Free(GObListNode* n)
-    {
-        std::lock_guard lock(m_mutex);
-        n->data = nullptr;
-        n->pPrev = nullptr;
-        n->pNext = m_pFree;
-        m_pFree = n;
-        --m_nInUse;
-    }
-
-    GObListPoolStats Stats()
-    {
-        std::lock_guard lock(m_mutex);
-        return GObListPoolStats{m_nInUse, m_nAllocated};
-    }
-
-private:
-    // A block: a link to the previous block, then the nodes.
-    struct Block {
-        Block* pPrev;
-    };
-
-    bool Grow()
-    {
-        // Blocks grow with the pool (16 to 4096 nodes) so a small program stays small and a big
-        // document does not pay a malloc per few nodes.
-        size_t n = m_nAllocated < 16 ? 16 : (m_nAllocated < 4096 ? m_nAllocated : 4096);
-        void* mem = std::malloc(sizeof(GObListNode) * (n + 1));
-        if (!mem) return false;
-        auto* block = static_cast<Block*>(mem);
-        block->pPrev = m_pBlocks;
-        m_pBlocks = block;
-        auto* nodes = reinterpret_cast<GObListNode*>(static_cast<char*>(mem) + sizeof(GObListNode));
-        for (size_t i = 0; i < n; ++i) {
-            nodes[i].data = nullptr;
-            nodes[i].pPrev = nullptr;
-            nodes[i].pNext = m_pFree;
-            m_pFree = &nodes[i];
-        }
-        m_nAllocated += n;
-        return true;
-    }
-
-    std::mutex m_mutex;
-    GObListNode* m_pFree = nullptr;
-    Block* m_pBlocks = nullptr;
-    size_t m_nInUse = 0;
-    size_t m_nAllocated = 0;
-};
-
-NodePool& Pool()
-{
-    // Never destroyed: lists in static objects may still return nodes during exit.
-    static NodePool* pool = new NodePool;
-    return *pool;
-}
+// Nodes come from the object pool, like the map objects they hold: no heap header per node,
+// and no lock while a document is built.
+GObListNode* AllocateNode() { return static_cast<GObListNode*>(objpool::Allocate(sizeof(GObListNode))); }
+void FreeNode(GObListNode* n) { objpool::Free(n, sizeof(GObListNode)); }
 
 }  // namespace
 
 const GRuntimeClass GObList::classGObList = {"GObList", 1, &CreateGObList, nullptr};
 
-GObListPoolStats GetGObListPoolStats() { return Pool().Stats(); }
-
 GObList::~GObList() { DeleteAll(); }
 
 GObList::Position GObList::Link(Position before, GRootObject* obj)
 {
-    GObListNode* n = Pool().Allocate();
+    GObListNode* n = AllocateNode();
     if (!n) return nullptr;
     n->data = obj;
     n->pNext = before;
@@ -128,7 +58,7 @@ GRootObject* GObList::RemoveAt(Position pos)
     else
         m_pTail = pos->pPrev;
     --m_nCount;
-    Pool().Free(pos);
+    FreeNode(pos);
     return obj;
 }
 

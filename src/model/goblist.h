@@ -2,8 +2,8 @@
 // GObList: the plain owning list of the object model (ring lists, the persisted member list of
 // a container, attribute lists read from files). A doubly linked list whose positions are node
 // handles: they stay valid until their own element is removed, and inserting before a known
-// position is O(1). Nodes come from one process-wide free-list pool (24 bytes each, no
-// per-node heap block), which matters for documents of millions of objects.
+// position is O(1). Nodes come from the object pool (objpool.h: 24 bytes each, no per-node
+// heap block), which matters for documents of millions of objects.
 
 #include "model/gclone.h"
 
@@ -96,12 +96,5 @@ private:
     GObListNode* m_pTail = nullptr;
     size_t m_nCount = 0;
 };
-
-// Statistics of the node pool, for memory measurements.
-struct GObListPoolStats {
-    size_t nodesInUse;
-    size_t nodesAllocated;  // in use plus free, in the pool's blocks
-};
-GObListPoolStats GetGObListPoolStats();
 
 }  // namespace korvel

@@ -14,7 +14,9 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -26,19 +28,19 @@ namespace {
 
 [[noreturn]] void Fail(ArchiveError e) { throw CArchiveException(e); }
 
-// Attribute names repeat on every object ("RECHTS", "HOCH", "PTNR"); remembering the last few
-// spares the process-wide name table a locked lookup per attribute.
+// Attribute names repeat on every object ("RECHTS", "HOCH", "PTNR"), usually in the same order:
+// the name at each position of the previous table is tried first, straight against the stream
+// bytes, then the last few names met, and only then the process-wide name table with its lock.
 class NameCache {
 public:
-    // The id of a name as it lies in the stream (UTF-16LE on this little-endian host).
-    uint32_t Id(const CArchiveReader::RawString& raw)
+    // The id of a name as it lies in the stream, the `index`-th of its table.
+    uint32_t Id(const CArchiveReader::RawString& raw, size_t index)
     {
         if (raw.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-            for (size_t i = 0; i < m_nUsed; ++i) {
-                if (static_cast<size_t>(m_names[i].size()) == raw.units &&
-                    std::memcmp(m_names[i].constData(), raw.data, 2 * raw.units) == 0)
-                    return m_ids[i];
-            }
+            if (index < kSlots && m_slots[index].Matches(raw)) return m_slots[index].id;
+            const uint32_t id = IdUtf16(raw);
+            if (index < kSlots) m_slots[index].Set(raw, id);
+            return id;
         }
         return Id(ToString(raw));
     }
@@ -70,11 +72,46 @@ public:
     }
 
 private:
+    // A short name's UTF-16LE bytes as last seen at one position of a table.
+    struct Slot {
+        static constexpr size_t kMaxBytes = 32;
+        unsigned char bytes[kMaxBytes];
+        size_t length = SIZE_MAX;  // in bytes; SIZE_MAX: empty
+        uint32_t id = 0;
+
+        bool Matches(const CArchiveReader::RawString& raw) const
+        {
+            const size_t n = 2 * raw.units;
+            if (n != length) return false;
+            for (size_t i = 0; i < n; ++i)
+                if (bytes[i] != raw.data[i]) return false;
+            return true;
+        }
+        void Set(const CArchiveReader::RawString& raw, uint32_t nameId)
+        {
+            length = 2 * raw.units <= kMaxBytes ? 2 * raw.units : SIZE_MAX;
+            if (length != SIZE_MAX && length > 0) std::memcpy(bytes, raw.data, length);
+            id = nameId;
+        }
+    };
+
+    uint32_t IdUtf16(const CArchiveReader::RawString& raw)
+    {
+        for (size_t i = 0; i < m_nUsed; ++i) {
+            if (static_cast<size_t>(m_names[i].size()) == raw.units &&
+                std::memcmp(m_names[i].constData(), raw.data, 2 * raw.units) == 0)
+                return m_ids[i];
+        }
+        return Id(ToString(raw));
+    }
+
     static constexpr size_t kSize = 8;
+    static constexpr size_t kSlots = 8;
     std::array<QString, kSize> m_names;
     std::array<uint32_t, kSize> m_ids{};
     size_t m_nUsed = 0;
     size_t m_nNext = 0;
+    Slot m_slots[kSlots];
 };
 
 thread_local NameCache t_names;
@@ -315,19 +352,18 @@ void KvdReadListRecord(CKvdReader& in, GList& list)
 {
     KvdReadObjRecord(in, list);
     // The members arrive as a list object of their own; they join the container's members at
-    // its end, in order, with the bounds the container was stored with. Until then the owning
-    // temporary deletes them if the stream breaks off.
+    // its end, in order, with the bounds the container was stored with. If the stream breaks
+    // off, the members read so far are deleted with the container by its owner.
     CKvdReader::DepthGuard depth(in);
     uint64_t count = 0;
     if (!in.BeginList(&count)) return;
-    GObList loaded;
+    GList::MemberLoader loader(list);
     for (uint64_t i = 0; i < count; ++i) {
         std::unique_ptr<GRootObject> member = in.ReadObject(&GObj::classGObj);
         if (!member) Fail(ArchiveError::WrongClass);  // a container holds no null members
-        if (!loaded.AddTail(member.get())) Fail(ArchiveError::BadValue);
+        if (!loader.Append(static_cast<GObj*>(member.get()))) Fail(ArchiveError::BadValue);
         member.release();
     }
-    if (!list.AdoptMembers(loaded)) Fail(ArchiveError::BadValue);
 }
 
 void KvdWriteObjRecord(CKvdWriter& out, const GObj& obj)
@@ -353,13 +389,15 @@ void KvdWriteObjRecord(CKvdWriter& out, const GObj& obj)
 
 void KvdReadObjRecord(CKvdReader& in, GObj& obj)
 {
-    obj.m_ptPos.x = in.ReadDouble();
-    obj.m_ptPos.y = in.ReadDouble();
-    obj.m_rcBounds.maxX = in.ReadDouble();
-    obj.m_rcBounds.minX = in.ReadDouble();
-    obj.m_rcBounds.maxY = in.ReadDouble();
-    obj.m_rcBounds.minY = in.ReadDouble();
-    obj.m_crColor = in.ReadDword();
+    // Six doubles and the colour, checked at once.
+    const unsigned char* p = in.ReadSpan(52);
+    obj.m_ptPos.x = CArchiveReader::LoadDouble(p);
+    obj.m_ptPos.y = CArchiveReader::LoadDouble(p + 8);
+    obj.m_rcBounds.maxX = CArchiveReader::LoadDouble(p + 16);
+    obj.m_rcBounds.minX = CArchiveReader::LoadDouble(p + 24);
+    obj.m_rcBounds.maxY = CArchiveReader::LoadDouble(p + 32);
+    obj.m_rcBounds.minY = CArchiveReader::LoadDouble(p + 40);
+    obj.m_crColor = CArchiveReader::LoadDword(p + 48);
 
     // The attribute table: read straight into the object's compact table, sized once from
     // the stored count, without making GInfo objects on the way.
@@ -371,59 +409,63 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
     const uint64_t count = in.ReadCount();
     // A GInfo takes at least a class tag, two one-byte strings and its format word.
     in.RequireItems(count, 6);
-    // The table is one block sized for all values, so the entries are gathered first: names
-    // and values are read into reused buffers, the values back to back.
+    // The table is one block sized for all values, so the entries are gathered first. Values
+    // of the plain class stay where they lie in the stream until the block exists; those of a
+    // derived class are copied aside.
     struct Pending {
         uint32_t name;
-        uint32_t offset;
-        uint32_t length;
         uint16_t format;
+        CArchiveReader::RawString value;  // data null: in `aside` from `offset`
+        size_t offset;
     };
     // Scratch buffers, reused; never shared with another string, so refilling them does not
     // allocate.
     thread_local std::vector<Pending> pending;
-    thread_local std::vector<char16_t> values;
+    thread_local std::vector<char16_t> aside;
     pending.clear();
-    values.clear();
+    aside.clear();
     const KvdClassInfo* plain = in.InfoClass();
+    uint64_t chars = 0;
     for (uint64_t i = 0; i < count; ++i) {
         CKvdReader::DepthGuard memberDepth(in);
         const KvdClassInfo* cls = in.BeginObject(&GInfo::classGInfo);
         if (!cls) Fail(ArchiveError::WrongClass);  // an attribute table holds no null entries
-        uint32_t nameId = 0;
-        const size_t offset = values.size();
-        uint16_t format = INFO_TEXT;
+        Pending entry{};
         if (cls == plain) {
-            // Straight from the stream bytes: the name is looked up, the value copied once.
-            nameId = t_names.Id(in.ReadRawString());
-            const CArchiveReader::RawString v = in.ReadRawString();
-            values.resize(offset + v.units);
-            char16_t* d = values.data() + offset;
-            if (v.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-                if (v.units) std::memcpy(d, v.data, 2 * v.units);
-            } else {
-                for (size_t k = 0; k < v.units; ++k)
-                    d[k] = v.utf16 ? qFromLittleEndian<uint16_t>(v.data + 2 * k) : Cp1252ToUnicode(v.data[k]);
-            }
-            format = in.ReadWord();
+            entry.name = t_names.Id(in.ReadRawString(), static_cast<size_t>(i));
+            entry.value = in.ReadRawString();
+            entry.format = in.ReadWord();
         } else {
             std::unique_ptr<GRootObject> o(cls->runtimeClass->CreateObject());
             if (!o) Fail(ArchiveError::BadValue);
             cls->read(in, *o);
             const auto& info = static_cast<const GInfo&>(*o);
-            nameId = t_names.Id(info.m_strName);
+            entry.name = t_names.Id(info.m_strName);
+            entry.offset = aside.size();
+            entry.value.units = static_cast<size_t>(info.m_strValue.size());
             const char16_t* v = reinterpret_cast<const char16_t*>(info.m_strValue.constData());
-            values.insert(values.end(), v, v + info.m_strValue.size());
-            format = info.m_wFormat;
+            aside.insert(aside.end(), v, v + info.m_strValue.size());
+            entry.format = info.m_wFormat;
         }
-        if (values.size() > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
-        pending.push_back({nameId, static_cast<uint32_t>(offset), static_cast<uint32_t>(values.size() - offset), format});
+        chars += entry.value.units;
+        if (chars > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
+        pending.push_back(entry);
     }
-    GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(values.size()));
+    GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(chars));
     if (!table) Fail(ArchiveError::BadValue);
-    for (const Pending& p : pending) {
-        if (!table->TryAppend(p.name, QStringView(values.data() + p.offset, qsizetype(p.length)), p.format))
-            Fail(ArchiveError::BadValue);
+    for (const Pending& e : pending) {
+        const auto units = static_cast<uint32_t>(e.value.units);
+        char16_t* d = table->TryAppendUnset(e.name, units, e.format);
+        if (!d) Fail(ArchiveError::BadValue);
+        const unsigned char* src = e.value.data;
+        if (!src) {
+            std::copy_n(aside.data() + e.offset, units, d);
+        } else if (e.value.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            std::memcpy(d, src, 2 * size_t(units));
+        } else {
+            for (uint32_t k = 0; k < units; ++k)
+                d[k] = e.value.utf16 ? qFromLittleEndian<uint16_t>(src + 2 * k) : Cp1252ToUnicode(src[k]);
+        }
     }
     obj.m_pInfo = std::move(table);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <iterator>
 
 namespace korvel {
 
@@ -111,7 +112,7 @@ const KvdClassInfo* CKvdReader::ClassAt(uint32_t index) const
     throw CArchiveException(ArchiveError::BadIndex);
 }
 
-const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
+const KvdClassInfo* CKvdReader::BeginObjectSlow(const GRuntimeClass* expected)
 {
     const uint16_t tag = ReadWord();
     const KvdClassInfo* info = nullptr;
@@ -139,6 +140,9 @@ const KvdClassInfo* CKvdReader::BeginObject(const GRuntimeClass* expected)
         info = ClassAt(d & ~kBigClassBit);
     } else if (tag & kClassTag) {
         info = ClassAt(tag & ~kClassTag);
+        if (expected && !info->runtimeClass->IsDerivedFrom(expected)) throw CArchiveException(ArchiveError::WrongClass);
+        m_known[m_nNextKnown] = KnownTag{tag, expected, info};
+        m_nNextKnown = (m_nNextKnown + 1) % std::size(m_known);
     } else {
         // A reference to an object read earlier.
         if (tag >= m_nNextIndex) throw CArchiveException(ArchiveError::BadIndex);

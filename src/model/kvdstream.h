@@ -64,7 +64,22 @@ public:
     // Reads a tag and answers the class of the object that follows, or null for a null
     // pointer. The object has its index once this returns. With `expected` set, the class
     // must be it or derived from it (WrongClass otherwise).
-    const KvdClassInfo* BeginObject(const GRuntimeClass* expected);
+    const KvdClassInfo* BeginObject(const GRuntimeClass* expected)
+    {
+        // Most tags refer to a class met before, and a document repeats the same few classes in
+        // the same positions: those are answered from a small cache of checked tags.
+        if (Remaining() >= 2) {
+            const uint16_t tag = qFromLittleEndian<uint16_t>(PeekSpan());
+            for (const KnownTag& k : m_known) {
+                if (k.tag == tag && k.expected == expected && k.info) {
+                    ReadSpan(2);
+                    Assign();
+                    return k.info;
+                }
+            }
+        }
+        return BeginObjectSlow(expected);
+    }
 
     // A whole tagged object: created by its class's factory, then its record read. Null for
     // the null tag. The caller owns the result.
@@ -107,6 +122,15 @@ public:
     };
 
 private:
+    // A class tag (0x8000 | index) already resolved and checked against `expected`. Both stay
+    // true for the rest of the stream: an index never changes its class.
+    struct KnownTag {
+        uint16_t tag = 0;
+        const GRuntimeClass* expected = nullptr;
+        const KvdClassInfo* info = nullptr;
+    };
+
+    const KvdClassInfo* BeginObjectSlow(const GRuntimeClass* expected);
     const KvdClassInfo* ClassAt(uint32_t index) const;
     const KvdClassInfo* FindClassIndex(uint32_t index) const;
     void Assign() { ++m_nNextIndex; }
@@ -117,6 +141,8 @@ private:
     int m_nDepth = 0;
     // Class index -> class, in the order the indices were given (so sorted by index).
     std::vector<std::pair<uint32_t, const KvdClassInfo*>> m_classes;
+    KnownTag m_known[4];
+    size_t m_nNextKnown = 0;
 };
 
 // Writes tagged objects. In this object model every object is written exactly once, so the

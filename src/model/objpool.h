@@ -1,9 +1,10 @@
 #pragma once
-// The object pool: small blocks for map objects and their attribute tables, carved from 64 KB
-// slabs that each serve one block size. A document holds millions of these blocks; the pool
-// spares each one the general heap's header and search, keeps the objects of a document close
-// together, and gives a slab's memory back to the system as soon as its last block is freed.
-// Safe to use from any thread (one lock, held only for a few instructions).
+// The object pool: small blocks for map objects, their attribute tables and list nodes, carved
+// from 64 KB slabs that each serve one block size. A document holds millions of these blocks;
+// the pool spares each one the general heap's header and search, keeps the objects of a
+// document close together, and gives a slab's memory back to the system as soon as its last
+// block is freed. Safe to use from any thread: each thread keeps a few free blocks of each size
+// for itself; the slabs behind them are shared under one lock.
 
 #include <cstddef>
 #include <cstdint>

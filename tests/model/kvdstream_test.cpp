@@ -431,6 +431,92 @@ TEST(KvdStreamTest, ArchiveErrorsAbandonTheLoad)
     }
 }
 
+TEST(KvdStreamTest, AttributeTablesOfEveryShapeRoundTrip)
+{
+    // One point per row, in this order in one document: names change length, spelling, order
+    // and count from point to point, so nothing remembered from the table before may leak
+    // into the next one; the values cross the one-byte and two-byte length forms.
+    using A = std::tuple<QString, QString, uint16_t>;
+    const QString longName(40, QLatin1Char('N'));
+    const std::vector<std::vector<A>> rows = {
+        {{"PTNR", "1", 0xFFFF}, {"RECHTS", "3512000.500", 0x0310}, {"HOCH", "5405020.125", 0x0310}},
+        {{"PTNR", "2", 0xFFFF}, {"RECHTS", "3512001.500", 0x0310}, {"HOCH", "5405021.125", 0x0310}},
+        {{"HOCH", "7", 0x0310}, {"PTNR", "3", 0xFFFF}},
+        {{"HOCK", "same length", 0xFFFF}, {"PTNS", "as before", 0xFFFF}, {"RECHTS", "", 0x0310}},
+        {},
+        {{"", "empty name", 0xFFFF}, {"X", QString(254, QLatin1Char('v')), 0xFFFE}},
+        {{longName, QString(255, QLatin1Char('w')), 0xFFFF}, {longName + "2", QString(300, QLatin1Char('x')), 0}},
+        {{QStringLiteral(u"HÖHE"), QStringLiteral(u"€ 12"), 0xFFFF}, {"A", "1", 1}, {"A", "2", 1}},
+        {{"PTNR", QString(70000, QLatin1Char('y')), 0xFFFF}},
+        {{"PTNR", "4", 0xFFFF}, {"RECHTS", "3512002.500", 0x0310}, {"HOCH", "5405022.125", 0x0310}},
+    };
+    CKorvelDoc doc;
+    doc.OnNewDocument(31467);
+    for (const auto& attrs : rows) {
+        auto* p = new GPoint(WorldPoint{1, 2});
+        if (attrs.empty()) {
+            ASSERT_TRUE(p->SetInfoTable(GObList()));  // present but empty
+        }
+        for (const auto& [name, value, format] : attrs) ASSERT_TRUE(p->AppendInfo(name, value, format));
+        doc.m_pRoot->AddTail(p);
+    }
+    doc.m_pRoot->AddTail(new GPoint(WorldPoint{3, 4}));  // no table at all
+    const QByteArray bytes = StoreBytes(doc);
+
+    CKorvelDoc back;
+    ASSERT_EQ(LoadBytes(back, bytes), KvdStatus::Ok);
+    ASSERT_EQ(back.m_pRoot->GetCount(), rows.size() + 1);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const GPoint* p = MemberAs<GPoint>(*back.m_pRoot, i);
+        ASSERT_TRUE(p) << i;
+        EXPECT_TRUE(p->HasInfoTable()) << i;
+        EXPECT_EQ(Attrs(*p), rows[i]) << "point " << i;
+    }
+    EXPECT_FALSE(MemberAs<GPoint>(*back.m_pRoot, rows.size())->HasInfoTable());
+    // Every loaded member knows its container and its node.
+    for (GList::Position q = back.m_pRoot->m_list.GetHeadPosition(); q; q = q->pNext) {
+        GObj* m = GList::MemberAt(q);
+        EXPECT_EQ(m->m_pParent, back.m_pRoot.get());
+        EXPECT_EQ(m->ListNode(), q);
+    }
+    EXPECT_EQ(StoreBytes(back), bytes);
+}
+
+TEST(KvdStreamTest, KnownClassTagsAreCheckedAtEveryPosition)
+{
+    // The reader remembers the class tags it has resolved; one met before must still be refused
+    // where its position takes another class, before anything of its record is read.
+    const QByteArray list = NewClass("GList") + ObjRecord();  // class 1, object 2
+    const QByteArray members = NewClass("GObList");           // class 3, list object 4
+    const QByteArray point = NewClass("GPoint") + QByteArray(52, '\0');  // class 5, object 6
+    const QByteArray info = QByteArray::fromHex("fffeff014100fffeff00ffff");  // "A", "", text
+    const QByteArray filler(4096, '\0');  // so a record read in error would not run out
+    struct Row {
+        const char* what;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"point tag where an attribute belongs",
+         list + members + Word(2) + point + Word(0) + Word(0x8005) + QByteArray(52, '\0') + Word(0x8003) + Word(1) +
+             Word(0x8005) + filler},
+        {"attribute tag where a member belongs",
+         list + members + Word(3) + point + Word(0x8003) + Word(1) + NewClass("GInfo") + info + Word(0x8005) +
+             QByteArray(52, '\0') + Word(0x8003) + Word(1) + Word(0x8008) + info + Word(0x8008) + filler},
+        {"list tag where a point's attribute table belongs",
+         list + members + Word(2) + point + Word(0) + Word(0x8005) + QByteArray(52, '\0') + Word(0x8001) + filler},
+    };
+    for (const Row& row : rows) {
+        CKvdReader in(row.bytes.constData(), static_cast<size_t>(row.bytes.size()), KVD_VERSION);
+        ArchiveError error = ArchiveError::None;
+        try {
+            in.ReadObject(&GList::classGList);
+        } catch (const CArchiveException& e) {
+            error = e.error();
+        }
+        EXPECT_EQ(error, ArchiveError::WrongClass) << row.what;
+    }
+}
+
 TEST(KvdStreamTest, EightBitStringsFromOlderWritersAreConverted)
 {
     // Identifier, attribute name and value, and point number as Windows-1252 byte strings.
