@@ -51,13 +51,6 @@ void CArchiveReader::ReleaseBehind()
     m_nReleaseMark = done + m_nReleaseStep;
 }
 
-void CArchiveReader::RequireItems(uint64_t count, uint64_t bytesEach) const
-{
-    uint64_t need = 0;
-    if (__builtin_mul_overflow(count, bytesEach, &need) || need > Remaining())
-        throw CArchiveException(ArchiveError::EndOfFile);
-}
-
 uint64_t CArchiveReader::ReadCount()
 {
     const uint16_t w = ReadWord();

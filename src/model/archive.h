@@ -141,7 +141,12 @@ public:
     size_t Position() const { return static_cast<size_t>(m_cur - m_begin); }
 
     // Throws EndOfFile unless `count` items of at least `bytesEach` bytes can still follow.
-    void RequireItems(uint64_t count, uint64_t bytesEach) const;
+    void RequireItems(uint64_t count, uint64_t bytesEach) const
+    {
+        uint64_t need = 0;
+        if (__builtin_mul_overflow(count, bytesEach, &need) || need > Remaining()) [[unlikely]]
+            throw CArchiveException(ArchiveError::EndOfFile);
+    }
 
 private:
     void Require(size_t n) const

@@ -83,9 +83,21 @@ private:
         {
             const size_t n = 2 * raw.units;
             if (n != length) return false;
+            // Whole words where they fit (the last one may overlap the one before).
+            if (n >= 8) {
+                for (size_t i = 0; i + 8 < n; i += 8)
+                    if (Word(bytes + i) != Word(raw.data + i)) return false;
+                return Word(bytes + n - 8) == Word(raw.data + n - 8);
+            }
             for (size_t i = 0; i < n; ++i)
                 if (bytes[i] != raw.data[i]) return false;
             return true;
+        }
+        static uint64_t Word(const unsigned char* p)
+        {
+            uint64_t w;
+            std::memcpy(&w, p, sizeof w);
+            return w;
         }
         void Set(const CArchiveReader::RawString& raw, uint32_t nameId)
         {
@@ -115,6 +127,37 @@ private:
 };
 
 thread_local NameCache t_names;
+
+// Copies `n` bytes; short runs (up to 32 bytes: point numbers, coordinates) with plain moves.
+// Calling the C library's vector copy for each value of a million-point document made the load
+// twice as slow: the code right after it (a new object's first stores) then stalls.
+inline void CopyValueBytes(unsigned char* d, const unsigned char* s, size_t n)
+{
+    auto move8 = [&](size_t at) {
+        uint64_t w;
+        std::memcpy(&w, s + at, 8);
+        std::memcpy(d + at, &w, 8);
+    };
+    if (n > 32) {
+        std::memcpy(d, s, n);
+    } else if (n >= 16) {
+        move8(0);
+        move8(8);
+        move8(n - 16);
+        move8(n - 8);
+    } else if (n >= 8) {
+        move8(0);
+        move8(n - 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, s, 4);
+        std::memcpy(&b, s + n - 4, 4);
+        std::memcpy(d, &a, 4);
+        std::memcpy(d + n - 4, &b, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) d[i] = s[i];
+    }
+}
 
 // ---- GInfo, GObList, GClone ---------------------------------------------------------------
 
@@ -418,11 +461,18 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         CArchiveReader::RawString value;  // data null: in `aside` from `offset`
         size_t offset;
     };
-    // Scratch buffers, reused; never shared with another string, so refilling them does not
-    // allocate.
-    thread_local std::vector<Pending> pending;
+    // The usual few entries on the stack, longer tables on the heap (their count is backed by
+    // the bytes that remain). Values of derived classes go to a scratch buffer that is reused,
+    // so refilling it does not allocate.
+    constexpr uint64_t kFew = 8;
+    Pending few[kFew];
+    std::vector<Pending> many;
+    Pending* pending = few;
+    if (count > kFew) {
+        many.resize(static_cast<size_t>(count));
+        pending = many.data();
+    }
     thread_local std::vector<char16_t> aside;
-    pending.clear();
     aside.clear();
     const KvdClassInfo* plain = in.InfoClass();
     uint64_t chars = 0;
@@ -449,11 +499,12 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         }
         chars += entry.value.units;
         if (chars > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
-        pending.push_back(entry);
+        pending[i] = entry;
     }
     GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(chars));
     if (!table) Fail(ArchiveError::BadValue);
-    for (const Pending& e : pending) {
+    for (uint64_t i = 0; i < count; ++i) {
+        const Pending& e = pending[i];
         const auto units = static_cast<uint32_t>(e.value.units);
         char16_t* d = table->TryAppendUnset(e.name, units, e.format);
         if (!d) Fail(ArchiveError::BadValue);
@@ -461,7 +512,7 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         if (!src) {
             std::copy_n(aside.data() + e.offset, units, d);
         } else if (e.value.utf16 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-            std::memcpy(d, src, 2 * size_t(units));
+            CopyValueBytes(reinterpret_cast<unsigned char*>(d), src, 2 * size_t(units));
         } else {
             for (uint32_t k = 0; k < units; ++k)
                 d[k] = e.value.utf16 ? qFromLittleEndian<uint16_t>(src + 2 * k) : Cp1252ToUnicode(src[k]);

@@ -88,14 +88,6 @@ CKvdReader::CKvdReader(const char* data, size_t size, uint32_t version)
     EnsureModelClasses();
 }
 
-CKvdReader::DepthGuard::DepthGuard(CKvdReader& r) : m_reader(r)
-{
-    if (++m_reader.m_nDepth > kMaxDepth) {
-        --m_reader.m_nDepth;
-        throw CArchiveException(ArchiveError::TooDeep);
-    }
-}
-
 const KvdClassInfo* CKvdReader::FindClassIndex(uint32_t index) const
 {
     const auto it = std::lower_bound(m_classes.begin(), m_classes.end(), index,

@@ -112,7 +112,13 @@ public:
     // Counts nesting of records; throws TooDeep beyond kMaxDepth.
     class DepthGuard {
     public:
-        explicit DepthGuard(CKvdReader& r);
+        explicit DepthGuard(CKvdReader& r) : m_reader(r)
+        {
+            if (++m_reader.m_nDepth > kMaxDepth) [[unlikely]] {
+                --m_reader.m_nDepth;
+                throw CArchiveException(ArchiveError::TooDeep);
+            }
+        }
         ~DepthGuard() { --m_reader.m_nDepth; }
         DepthGuard(const DepthGuard&) = delete;
         DepthGuard& operator=(const DepthGuard&) = delete;

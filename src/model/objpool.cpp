@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -87,7 +88,8 @@ struct ThreadCache {
 };
 
 size_t BlockSize(size_t cls) { return (cls + 1) * kStep; }
-size_t ClassOf(size_t size) { return size == 0 ? 0 : (size - 1) / kStep; }
+size_t ClassOf(size_t size) { return size == 0 ? 0 : (size - 1) >> 3; }
+static_assert(kStep == 8);
 Slab* SlabOf(const void* p) { return reinterpret_cast<Slab*>(reinterpret_cast<uintptr_t>(p) & ~(kSlabSize - 1)); }
 
 class Pool {
@@ -352,7 +354,12 @@ std::atomic<bool (*)(size_t)> g_failureHook{nullptr};
 constinit thread_local ThreadCache t_cache;
 
 // Blocks a cache fetches at once: about 4 KB, at least 8.
-uint32_t BatchOf(size_t cls) { return static_cast<uint32_t>(std::max<size_t>(8, 4096 / BlockSize(cls))); }
+constexpr auto kBatch = [] {
+    std::array<uint32_t, kClasses> b{};
+    for (size_t cls = 0; cls < kClasses; ++cls) b[cls] = static_cast<uint32_t>(std::max<size_t>(8, 4096 / ((cls + 1) * kStep)));
+    return b;
+}();
+uint32_t BatchOf(size_t cls) { return kBatch[cls]; }
 
 void AddCached(ThreadCache& c, ptrdiff_t bytes)
 {
