@@ -461,17 +461,13 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         CArchiveReader::RawString value;  // data null: in `aside` from `offset`
         size_t offset;
     };
-    // The usual few entries on the stack, longer tables on the heap (their count is backed by
-    // the bytes that remain). Values of derived classes go to a scratch buffer that is reused,
-    // so refilling it does not allocate.
+    // The usual few entries on the stack, those of longer tables on the heap as they are read.
+    // Values of derived classes go to a scratch buffer that is reused, so refilling it does not
+    // allocate.
     constexpr uint64_t kFew = 8;
     Pending few[kFew];
-    std::vector<Pending> many;
-    Pending* pending = few;
-    if (count > kFew) {
-        many.resize(static_cast<size_t>(count));
-        pending = many.data();
-    }
+    std::vector<Pending> more;
+    auto pending = [&](uint64_t i) -> Pending& { return i < kFew ? few[i] : more[static_cast<size_t>(i - kFew)]; };
     thread_local std::vector<char16_t> aside;
     aside.clear();
     const KvdClassInfo* plain = in.InfoClass();
@@ -499,12 +495,15 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
         }
         chars += entry.value.units;
         if (chars > std::numeric_limits<uint32_t>::max() / 4) Fail(ArchiveError::BadValue);
-        pending[i] = entry;
+        if (i < kFew)
+            few[i] = entry;
+        else
+            more.push_back(entry);
     }
     GInfoTable::Ptr table = GInfoTable::Create(static_cast<uint32_t>(count), static_cast<uint32_t>(chars));
     if (!table) Fail(ArchiveError::BadValue);
     for (uint64_t i = 0; i < count; ++i) {
-        const Pending& e = pending[i];
+        const Pending& e = pending(i);
         const auto units = static_cast<uint32_t>(e.value.units);
         char16_t* d = table->TryAppendUnset(e.name, units, e.format);
         if (!d) Fail(ArchiveError::BadValue);

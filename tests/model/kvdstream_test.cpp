@@ -438,7 +438,7 @@ TEST(KvdStreamTest, AttributeTablesOfEveryShapeRoundTrip)
     // into the next one; the values cross the one-byte and two-byte length forms.
     using A = std::tuple<QString, QString, uint16_t>;
     const QString longName(40, QLatin1Char('N'));
-    const std::vector<std::vector<A>> rows = {
+    std::vector<std::vector<A>> rows = {
         {{"PTNR", "1", 0xFFFF}, {"RECHTS", "3512000.500", 0x0310}, {"HOCH", "5405020.125", 0x0310}},
         {{"PTNR", "2", 0xFFFF}, {"RECHTS", "3512001.500", 0x0310}, {"HOCH", "5405021.125", 0x0310}},
         {{"HOCH", "7", 0x0310}, {"PTNR", "3", 0xFFFF}},
@@ -449,7 +449,15 @@ TEST(KvdStreamTest, AttributeTablesOfEveryShapeRoundTrip)
         {{QStringLiteral(u"HÖHE"), QStringLiteral(u"€ 12"), 0xFFFF}, {"A", "1", 1}, {"A", "2", 1}},
         {{"PTNR", QString(70000, QLatin1Char('y')), 0xFFFF}},
         {{"PTNR", "4", 0xFFFF}, {"RECHTS", "3512002.500", 0x0310}, {"HOCH", "5405022.125", 0x0310}},
+        // Every length around the steps of the value copy (2 bytes a character).
+        {{"L2", "ab", 0}, {"L3", "abc", 0}, {"L4", "abcd", 0}, {"L7", "abcdefg", 0}, {"L8", "abcdefgh", 0}},
+        {{"L9", "abcdefghi", 0}, {"L15", "abcdefghijklmno", 0}, {"L16", "abcdefghijklmnop", 0},
+         {"L17", "abcdefghijklmnopq", 0}, {"L31", "abcdefghijklmnopqrstuvwxyz01234", 0}},
     };
+    // A wide table, as imported objects carry.
+    std::vector<A> wide;
+    for (int k = 0; k < 12; ++k) wide.emplace_back(QStringLiteral("SPALTE%1").arg(k), QString(k, QLatin1Char('z')), 0xFF00 + k);
+    rows.insert(rows.begin() + 2, wide);
     CKorvelDoc doc;
     doc.OnNewDocument(31467);
     for (const auto& attrs : rows) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -195,6 +196,17 @@ TEST(ObjPoolTest, FreedBlocksArePoisoned)
     objpool::Free(p, 64);
     EXPECT_TRUE(__asan_address_is_poisoned(p));
     EXPECT_TRUE(__asan_address_is_poisoned(p + 63));
+}
+
+TEST(ObjPoolDeathTest, ReadingADeletedObjectIsReported)
+{
+    EXPECT_DEATH(
+        {
+            auto* point = new GPoint(WorldPoint{1, 2});
+            delete point;
+            std::printf("%u\n", static_cast<unsigned>(static_cast<volatile COLORREF&>(point->m_crColor)));
+        },
+        "use-after-poison");
 }
 #endif
 
