@@ -130,7 +130,7 @@ thread_local NameCache t_names;
 
 // Copies `n` bytes; short runs (up to 32 bytes: point numbers, coordinates) with plain moves.
 // Calling the C library's vector copy for each value of a million-point document made the load
-// twice as slow: the code right after it (a new object's first stores) then stalls.
+// nearly twice as slow: the code right after it (a new object's first stores) then stalled.
 inline void CopyValueBytes(unsigned char* d, const unsigned char* s, size_t n)
 {
     auto move8 = [&](size_t at) {

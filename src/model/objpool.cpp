@@ -74,10 +74,9 @@ struct SizeClass {
 };
 
 // Each thread keeps a few free blocks of every size it uses, so making and freeing an object
-// takes no lock: a lock's atomic instructions wait for every store before them to reach memory,
-// which costs more than the rest of the allocation while a document is built. Blocks move
-// between a cache and the pool in batches; a block freed on another thread than the one that
-// made it simply joins that thread's cache.
+// takes neither a lock nor an atomic instruction. Blocks move between a cache and the pool in
+// batches of about 4 KB; a block freed on another thread than the one that made it simply joins
+// that thread's cache. A cache holds at most two batches per size.
 struct ThreadCache {
     void* heads[kClasses] = {};
     uint32_t counts[kClasses] = {};
