@@ -26,7 +26,8 @@ void KvdWriteObjRecord(CKvdWriter& out, const GObj& obj);
 void KvdReadObjRecord(CKvdReader& in, GObj& obj);
 
 // GList: the GObj record, then the members as a GObList. Loaded members are appended to the
-// list's own members (bounds are not recomputed: the stored ones are kept).
+// list's own members (bounds are not recomputed: the stored ones are kept). When the stream
+// breaks off, the members read so far stay in the list, which the caller then discards.
 void KvdWriteListRecord(CKvdWriter& out, const GList& list);
 void KvdReadListRecord(CKvdReader& in, GList& list);
 
