@@ -534,31 +534,49 @@ bool CKorvelView::PrintToPdf(const QString& path)
     return PrintDocument(&printer);
 }
 
+QPrinter* CKorvelView::JobPrinter(std::unique_ptr<QPrinter>& own) const
+{
+    if (m_pHost) {
+        if (QPrinter* shared = m_pHost->Printer()) return shared;
+    }
+    own = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return own.get();
+}
+
 void CKorvelView::OnFilePrint()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
+    std::unique_ptr<QPrinter> own;
+    QPrinter* printer = JobPrinter(own);
+    QPrintDialog dialog(printer, this);
     dialog.setMinMax(1, 1);
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintDocument(&printer);
+    PrintDocument(printer);
 }
 
 void CKorvelView::OnFilePrintDirect()
 {
-    // Without any printer installed there is nothing to print on directly; the dialog then
-    // lets the user choose a file instead.
-    if (QPrinterInfo::defaultPrinter().isNull()) {
+    std::unique_ptr<QPrinter> own;
+    QPrinter* printer = m_pHost ? m_pHost->Printer() : nullptr;
+    if (!printer && !QPrinterInfo::defaultPrinter().isNull()) {
+        own = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        printer = own.get();
+    }
+    // Without a printer to print on directly (none installed, or a file printer that has no
+    // file name yet) the dialog lets the user choose one, or a file, instead.
+    const bool ready = printer && (printer->outputFormat() == QPrinter::NativeFormat
+                                       ? !printer->printerName().isEmpty()
+                                       : !printer->outputFileName().isEmpty());
+    if (!ready) {
         OnFilePrint();
         return;
     }
-    QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-    PrintDocument(&printer);
+    PrintDocument(printer);
 }
 
 void CKorvelView::OnFilePrintPreview()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewDialog dialog(&printer, this);
+    std::unique_ptr<QPrinter> own;
+    QPrintPreviewDialog dialog(JobPrinter(own), this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintDocument(p); });
     dialog.exec();
 }

@@ -136,6 +136,8 @@ public:
     bool PrintDocument(QPrinter* printer);
     // Prints into a PDF file at `path` through the same path as paper printing.
     bool PrintToPdf(const QString& path);
+    // The printer of a print job: the host's shared printer, or else a new one kept in `own`.
+    QPrinter* JobPrinter(std::unique_ptr<QPrinter>& own) const;
 
     // --- objects the view owns or points at ---
     GObj* curObj() const { return m_pCurObj; }

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+class QPrinter;
+
 namespace korvel {
 
 // Tool codes shared by all views (code 7 is not used).
@@ -61,6 +63,11 @@ public:
     // formatted for the document's coordinate system (e.g. "WGS84", "E 9.000000°",
     // "N 50.000000°", or "Local", "R 12.000", "H 3.500").
     virtual void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) = 0;
+
+    // The program's printer: the printer, paper and orientation chosen in the printer set-up,
+    // used by every print, quick print and preview so that the choice holds for all views.
+    // Null when the host keeps none; the view then prints on a printer of its own per job.
+    virtual QPrinter* Printer() { return nullptr; }
 };
 
 }  // namespace korvel

@@ -17,6 +17,7 @@
 #include <QPaintEvent>
 #include <QFileInfo>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,8 +48,10 @@ public:
         first = f;
         second = sec;
     }
+    QPrinter* Printer() override { return printer; }
 
     int tool = TOOL_NONE;
+    QPrinter* printer = nullptr;
     int toolChanges = 0;
     bool autoNumbering = true;
     QString system, first, second;
@@ -556,6 +559,51 @@ TEST_F(ViewTest, PrintToPdfLeavesOutTheTrackAndKeepsTheWindowAtTheTop)
     const QString pdf2 = dir.filePath(QStringLiteral("karte2.pdf"));
     ASSERT_TRUE(view->PrintToPdf(pdf2));
     EXPECT_GT(QFileInfo(pdf2).size(), 0);
+}
+
+// The page size of the first page of a PDF file, in points.
+QSizeF PdfPageSize(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    static const QRegularExpression box(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)"));
+    const QRegularExpressionMatch m = box.match(QString::fromLatin1(bytes));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+TEST_F(ViewTest, QuickPrintUsesTheHostsPrinterWithItsPaperAndOrientation)
+{
+    Open(0, QSize(400, 300));
+    AddPoint(0.0, 0.0);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QPrinter shared(QPrinter::HighResolution);
+    shared.setOutputFormat(QPrinter::PdfFormat);
+    shared.setPageSize(QPageSize(QPageSize::A5));
+    shared.setPageOrientation(QPageLayout::Landscape);
+    host.printer = &shared;
+
+    std::unique_ptr<QPrinter> own;
+    EXPECT_EQ(view->JobPrinter(own), &shared);
+    EXPECT_EQ(own, nullptr);
+
+    // Two quick prints in a row keep the set-up: each goes to the shared printer's file.
+    for (const char* name : {"erste.pdf", "zweite.pdf"}) {
+        const QString pdf = dir.filePath(QString::fromLatin1(name));
+        shared.setOutputFileName(pdf);
+        ASSERT_TRUE(view->OnCommand(ID_FILE_PRINT_DIRECT));
+        const QSizeF size = PdfPageSize(pdf);
+        // A5 landscape: 595 x 420 points.
+        EXPECT_NEAR(size.width(), 595.0, 1.0) << name;
+        EXPECT_NEAR(size.height(), 420.0, 1.0) << name;
+    }
+    EXPECT_EQ(shared.pageLayout().orientation(), QPageLayout::Landscape);
+
+    // Without a host printer every job gets one of its own.
+    host.printer = nullptr;
+    EXPECT_NE(view->JobPrinter(own), nullptr);
+    EXPECT_NE(own, nullptr);
 }
 
 TEST_F(ViewTest, RemovalErasesUnlessTilesAreShown)
