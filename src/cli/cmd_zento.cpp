@@ -146,8 +146,7 @@ bool ChooseNames(const QString& option, const QStringList& candidates, const cha
         }
         if (!chosen->contains(*it)) *chosen << *it;
     }
-    std::stable_sort(chosen->begin(), chosen->end(),
-                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    SortNamesForList(*chosen);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -56,14 +57,6 @@ QStringList ValuesOf(const GObj& point, const QStringList& names)
     return values;
 }
 
-QString BaseFolder(const QString& folder)
-{
-    QString base = folder.trimmed();
-    while (base.size() > 1 && (base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\')))) base.chop(1);
-    // An empty folder would put the files at the root of the file system.
-    return base.isEmpty() ? QStringLiteral(".") : base;
-}
-
 // One file of the export: asks before replacing, writes through a temporary file.
 class ExportFile {
 public:
@@ -79,16 +72,36 @@ public:
             return Refused;
         }
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) return Skipped;
+        if (!file.open(QIODevice::WriteOnly)) {
+            result.failed << path;
+            return Skipped;
+        }
         CZentoWriter writer(file);
         write(writer);
-        if (!writer.Ok() || !file.commit()) return Skipped;
+        if (!writer.Ok() || !file.commit()) {
+            result.failed << path;
+            return Skipped;
+        }
         result.written << path;
         return Written;
     }
 };
 
 }  // namespace
+
+QString ExportBaseFolder(const QString& entered)
+{
+    QString base = entered.trimmed();
+    while (base.size() > 1 && (base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\')))) base.chop(1);
+    // An empty folder would put the files at the root of the file system.
+    return base.isEmpty() ? QStringLiteral(".") : base;
+}
+
+void SortNamesForList(QStringList& names)
+{
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+}
 
 size_t ImportZentoContent(const ZentoContent& content, int32_t coordSys, const std::function<bool(GObj*)>& add)
 {
@@ -163,7 +176,7 @@ QStringList ZentoAttributeNames(GList* root, uint32_t typeCode)
 ZentoExportResult ExportZento(GList* root, int32_t coordSys, const ZentoExportRequest& request)
 {
     ZentoExportResult result;
-    const QString folder = BaseFolder(request.folder);
+    const QString folder = ExportBaseFolder(request.folder);
     const std::vector<GObj*> points = Collect(root, GT_POINT);
     int n = 0;
 

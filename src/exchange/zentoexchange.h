@@ -42,6 +42,15 @@ ZentoImportStatus ImportZento(CKorvelDoc& doc, const QString& path);
 // once (names equal ignoring case count as one; the first spelling met stays), in walk order.
 QStringList ZentoAttributeNames(GList* root, uint32_t typeCode);
 
+// The folder an export writes into, from the text entered: white space at both ends and
+// trailing path separators removed (a lone "/" stays the root); an empty text is the working
+// directory, never the root of the file system.
+QString ExportBaseFolder(const QString& entered);
+
+// Sorts attribute names the way the export dialog's lists show them: alphabetically,
+// ignoring case (names equal but for case keep their order).
+void SortNamesForList(QStringList& names);
+
 struct ZentoExportRequest {
     QString folder;          // as entered; surrounding white space and trailing slashes are
                              // ignored, and an empty folder is the working directory
@@ -56,6 +65,7 @@ struct ZentoExportRequest {
 
 struct ZentoExportResult {
     QStringList written;  // full paths of the files written, in order
+    QStringList failed;   // full paths of the files that could not be written (skipped)
     bool stopped = false;  // an overwrite was refused; nothing was written after it
 };
 
