@@ -212,44 +212,44 @@ Compass</translation>
         <translation>Note</translation>
     </message>
     <message>
-        <source>Keine Fehler in Datei "%1".</source>
-        <translation>No errors in file "%1".</translation>
+        <source>Keine Fehler in Datei &quot;%1&quot;.</source>
+        <translation>No errors in file &quot;%1&quot;.</translation>
     </message>
     <message>
-        <source>Datei "%1" nicht gefunden.</source>
-        <translation>File "%1" not found.</translation>
+        <source>Datei &quot;%1&quot; nicht gefunden.</source>
+        <translation>File &quot;%1&quot; not found.</translation>
     </message>
     <message>
-        <source>Konnte Datei "%1" nicht öffnen.</source>
-        <translation>Could not open file "%1".</translation>
+        <source>Konnte Datei &quot;%1&quot; nicht öffnen.</source>
+        <translation>Could not open file &quot;%1&quot;.</translation>
     </message>
     <message>
-        <source>Nicht genügend Speicher zum Laden der Datei "%1".</source>
-        <translation>Not enough memory to load the file "%1".</translation>
+        <source>Nicht genügend Speicher zum Laden der Datei &quot;%1&quot;.</source>
+        <translation>Not enough memory to load the file &quot;%1&quot;.</translation>
     </message>
     <message>
-        <source>Die Datei "%1" ist beschädigt.</source>
-        <translation>The file "%1" is damaged.</translation>
+        <source>Die Datei &quot;%1&quot; ist beschädigt.</source>
+        <translation>The file &quot;%1&quot; is damaged.</translation>
     </message>
     <message>
-        <source>Die Anzahl der Shapes in der Datei "%1" entspricht nicht der Anzahl der Tabelleneinträge in der zugehörigen Datenbank.</source>
-        <translation>The number of shapes in the file "%1" does not match the number of records in its database.</translation>
+        <source>Die Anzahl der Shapes in der Datei &quot;%1&quot; entspricht nicht der Anzahl der Tabelleneinträge in der zugehörigen Datenbank.</source>
+        <translation>The number of shapes in the file &quot;%1&quot; does not match the number of records in its database.</translation>
     </message>
     <message>
-        <source>Die Datei "%1" enhält einen nicht unterstützen Shape-Typ.</source>
-        <translation>The file "%1" contains a shape type that is not supported.</translation>
+        <source>Die Datei &quot;%1&quot; enhält einen nicht unterstützen Shape-Typ.</source>
+        <translation>The file &quot;%1&quot; contains a shape type that is not supported.</translation>
     </message>
     <message>
-        <source>Die Datei "%1" ist keine Shape-Datei.</source>
-        <translation>The file "%1" is not a shapefile.</translation>
+        <source>Die Datei &quot;%1&quot; ist keine Shape-Datei.</source>
+        <translation>The file &quot;%1&quot; is not a shapefile.</translation>
     </message>
     <message>
-        <source>Diese Version der Shape-Datei "%1" wird nicht unterstützt.</source>
-        <translation>This version of the shapefile "%1" is not supported.</translation>
+        <source>Diese Version der Shape-Datei &quot;%1&quot; wird nicht unterstützt.</source>
+        <translation>This version of the shapefile &quot;%1&quot; is not supported.</translation>
     </message>
     <message>
-        <source>Die Datenbank für die Datei "%1" konnte nicht geladen werden.</source>
-        <translation>The database of the file "%1" could not be loaded.</translation>
+        <source>Die Datenbank für die Datei &quot;%1&quot; konnte nicht geladen werden.</source>
+        <translation>The database of the file &quot;%1&quot; could not be loaded.</translation>
     </message>
     <message>
         <source>Serielle Schnittstelle</source>
@@ -264,23 +264,23 @@ Compass</translation>
         <translation>No port name given. The port could not be opened!</translation>
     </message>
     <message>
-        <source>Die Schnittstelle "%1" konnte nicht geöffnet werden.
+        <source>Die Schnittstelle &quot;%1&quot; konnte nicht geöffnet werden.
 Überprüfen Sie, ob die Schnittstelle vorhanden ist!</source>
-        <translation>The port "%1" could not be opened.
+        <translation>The port &quot;%1&quot; could not be opened.
 Check that the port exists!</translation>
     </message>
     <message>
-        <source>Die Schnittstelle "%1" wird durch eine andere Anwendung
+        <source>Die Schnittstelle &quot;%1&quot; wird durch eine andere Anwendung
 benutzt und konnte deshalb nicht geöffnet werden!</source>
-        <translation>The port "%1" is in use by another application
+        <translation>The port &quot;%1&quot; is in use by another application
 and could therefore not be opened!</translation>
     </message>
     <message>
-        <source>Die Schnittstelle "%1" konnte nicht geöffnet werden, weil Ihnen die Berechtigung fehlt.
-Nehmen Sie Ihr Benutzerkonto in die Gruppe "dialout" auf (sudo usermod -aG dialout BENUTZERNAME)
+        <source>Die Schnittstelle &quot;%1&quot; konnte nicht geöffnet werden, weil Ihnen die Berechtigung fehlt.
+Nehmen Sie Ihr Benutzerkonto in die Gruppe &quot;dialout&quot; auf (sudo usermod -aG dialout BENUTZERNAME)
 und melden Sie sich danach neu an!</source>
-        <translation>The port "%1" could not be opened because you lack the permission.
-Add your user account to the group "dialout" (sudo usermod -aG dialout USERNAME)
+        <translation>The port &quot;%1&quot; could not be opened because you lack the permission.
+Add your user account to the group &quot;dialout&quot; (sudo usermod -aG dialout USERNAME)
 and log in again afterwards!</translation>
     </message>
     <message>
@@ -438,17 +438,17 @@ Print preview</translation>
         <translation>Cannot import into an undefined coordinate system!</translation>
     </message>
     <message>
-        <source>Die Datei "%1" konnte nicht geöffnet werden.</source>
-        <translation>The file "%1" could not be opened.</translation>
+        <source>Die Datei &quot;%1&quot; konnte nicht geöffnet werden.</source>
+        <translation>The file &quot;%1&quot; could not be opened.</translation>
     </message>
     <message>
-        <source>Das Format der Datei "%1" ist ungültig.</source>
-        <translation>The format of the file "%1" is invalid.</translation>
+        <source>Das Format der Datei &quot;%1&quot; ist ungültig.</source>
+        <translation>The format of the file &quot;%1&quot; is invalid.</translation>
     </message>
     <message>
-        <source>Die Datei "%1" ist bereits vorhanden.
+        <source>Die Datei &quot;%1&quot; ist bereits vorhanden.
 Wollen Sie diese Datei ersetzen?</source>
-        <translation>The file "%1" already exists.
+        <translation>The file &quot;%1&quot; already exists.
 Do you want to replace it?</translation>
     </message>
     <message>
@@ -458,6 +458,52 @@ Do you want to replace it?</translation>
     <message>
         <source>Wählen Sie das Export-Verzeichnis:</source>
         <translation>Choose the export folder:</translation>
+    </message>
+    <message>
+        <source>Liest Dateien vom ZENTO ein.
+Import ZENTO</source>
+        <translation>Reads files from the ZENTO handheld.
+Import ZENTO</translation>
+    </message>
+    <message>
+        <source>Liest Shape-Dateien ein.
+Import Shape</source>
+        <translation>Reads shapefiles.
+Import Shape</translation>
+    </message>
+    <message>
+        <source>Schreibt Shape-Dateien.
+Export Shape</source>
+        <translation>Writes shapefiles.
+Export Shape</translation>
+    </message>
+    <message>
+        <source>Schreibt Dateien für ZENTO.
+Export ZENTO</source>
+        <translation>Writes files for the ZENTO handheld.
+Export ZENTO</translation>
+    </message>
+    <message>
+        <source>Wählt den Drucker, das Papier und die Ausrichtung für den Druck.
+Druckereinrichtung</source>
+        <translation>Chooses the printer, the paper and the orientation for printing.
+Print Setup</translation>
+    </message>
+    <message>
+        <source>Positionsdateien (*.geo)|*.geo|Markierungsdateien (*.pos)|*.pos|Alle Dateien (*.*)|*.*||</source>
+        <translation>Position files (*.geo)|*.geo|Marker files (*.pos)|*.pos|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Shapedatei (*.shp)|*.shp|Alle Dateien (*.*)|*.*||</source>
+        <translation>Shapefile (*.shp)|*.shp|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Die Datei &quot;%1&quot; konnte nicht angelegt werden.</source>
+        <translation>The file &quot;%1&quot; could not be created.</translation>
+    </message>
+    <message>
+        <source>Die Datei &quot;%1&quot; konnte nicht geschrieben werden. Eine ältere Datei gleichen Namens ist unverändert.</source>
+        <translation>The file &quot;%1&quot; could not be written. An older file of the same name is unchanged.</translation>
     </message>
 </context>
 <context>
@@ -492,6 +538,60 @@ Do you want to replace it?</translation>
     <message>
         <source>Kopie anlegen</source>
         <translation>Make a copy</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CExportShapeDlg</name>
+    <message>
+        <source>Shape - Export</source>
+        <translation>Shape - Export</translation>
+    </message>
+    <message>
+        <source>Dateiname für Punkt-Datei:</source>
+        <translation>File name for the point file:</translation>
+    </message>
+    <message>
+        <source>Dateiname für Linien-Datei:</source>
+        <translation>File name for the line file:</translation>
+    </message>
+    <message>
+        <source>Dateiname für Flächen-Datei:</source>
+        <translation>File name for the area file:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CExportZento</name>
+    <message>
+        <source>ZENTO - Export</source>
+        <translation>ZENTO - Export</translation>
+    </message>
+    <message>
+        <source>Markieren Sie die Infotexte für &amp;Flächen</source>
+        <translation>Select the info texts for &amp;areas</translation>
+    </message>
+    <message>
+        <source>Markieren Sie die Infotexte für &amp;Punkte</source>
+        <translation>Select the info texts for &amp;points</translation>
+    </message>
+    <message>
+        <source>Zusätzlich Fläche mit &amp;allen Punkten exportieren</source>
+        <translation>Also export an area with a&amp;ll points</translation>
     </message>
     <message>
         <source>OK</source>
@@ -631,6 +731,88 @@ Do you want to replace it?</translation>
     <message>
         <source>E&amp;xtras</source>
         <translation>&amp;Tools</translation>
+    </message>
+    <message>
+        <source>Drucker&amp;einrichtung...</source>
+        <translation>Print Set&amp;up...</translation>
+    </message>
+    <message>
+        <source>&amp;Handheld (ZENTO)...</source>
+        <translation>&amp;Handheld (ZENTO)...</translation>
+    </message>
+    <message>
+        <source>&amp;GIS (Shape-Format)...</source>
+        <translation>&amp;GIS (shapefile)...</translation>
+    </message>
+    <message>
+        <source>&amp;Import</source>
+        <translation>&amp;Import</translation>
+    </message>
+    <message>
+        <source>&amp;Export</source>
+        <translation>&amp;Export</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CPrintSetupDlg</name>
+    <message>
+        <source>Druckereinrichtung</source>
+        <translation>Print Setup</translation>
+    </message>
+    <message>
+        <source>Drucker</source>
+        <translation>Printer</translation>
+    </message>
+    <message>
+        <source>%1 (Standarddrucker)</source>
+        <translation>%1 (default printer)</translation>
+    </message>
+    <message>
+        <source>PDF-Datei</source>
+        <translation>PDF file</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>Papier</source>
+        <translation>Paper</translation>
+    </message>
+    <message>
+        <source>&amp;Größe:</source>
+        <translation>Si&amp;ze:</translation>
+    </message>
+    <message>
+        <source>Orientierung</source>
+        <translation>Orientation</translation>
+    </message>
+    <message>
+        <source>&amp;Hochformat</source>
+        <translation>P&amp;ortrait</translation>
+    </message>
+    <message>
+        <source>&amp;Querformat</source>
+        <translation>L&amp;andscape</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::ExportFolderRow</name>
+    <message>
+        <source>&amp;Verzeichnis:</source>
+        <translation>&amp;Folder:</translation>
+    </message>
+    <message>
+        <source>Verzeichnis wählen</source>
+        <translation>Choose folder</translation>
     </message>
 </context>
 </TS>

@@ -4,9 +4,11 @@
 #include "app/commandids.h"
 #include "app/coordsysdlg.h"
 #include "app/custombar.h"
+#include "app/exchangecommands.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
+#include "app/printsetupdlg.h"
 #include "model/korveldoc.h"
 #include "view/korvelview.h"
 #include "strings/stringtable.h"
@@ -27,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QPainter>
 #include <QScreen>
 #include <QSettings>
@@ -76,6 +79,11 @@ constexpr MenuText kMenuTexts[] = {
     {ID_FILE_SAVE_AS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Speichern &unter...")},
     {ID_FILE_PRINT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Drucken...\tStrg+P")},
     {ID_FILE_PRINT_PREVIEW, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Seitenans&icht")},
+    {ID_FILE_PRINT_SETUP, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Drucker&einrichtung...")},
+    {ID_IMPORT_ZENTO, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Handheld (ZENTO)...")},
+    {ID_IMPORT_SHAPE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&GIS (Shape-Format)...")},
+    {ID_EXPORT_ZENTO, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Handheld (ZENTO)...")},
+    {ID_EXPORT_SHAPE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&GIS (Shape-Format)...")},
     {ID_APP_EXIT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beenden")},
     {ID_VIEW_ZOOM_IN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&größern")},
     {ID_VIEW_ZOOM_OUT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&kleinern")},
@@ -137,6 +145,7 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
         CGpsSettings::WriteAktiv(0);
     };
     showGpsSettings = [this] { m_pGpsOptions->exec(); };
+    runPrintSetup = [](CPrintSetupDlg& dlg) { return dlg.exec() == QDialog::Accepted; };
     chooseCoordSys = [this] {
         if (m_pApp) {
             ChangeCoordinateSystem(*m_pApp, *this, [](CCoordSysDlg& dlg) { return dlg.exec() == QDialog::Accepted; });
@@ -199,6 +208,11 @@ void CMainFrame::createActions()
     AddAction(ID_FILE_SAVE_AS);
     AddAction(ID_FILE_PRINT, QStringLiteral("print"));
     AddAction(ID_FILE_PRINT_PREVIEW, QStringLiteral("preview"));
+    AddAction(ID_FILE_PRINT_SETUP, QStringLiteral("print-setup"));
+    AddAction(ID_IMPORT_ZENTO, QStringLiteral("import-zento"));
+    AddAction(ID_IMPORT_SHAPE, QStringLiteral("import-shape"));
+    AddAction(ID_EXPORT_ZENTO, QStringLiteral("export-zento"));
+    AddAction(ID_EXPORT_SHAPE, QStringLiteral("export-shape"));
     for (int i = 0; i < CRecentFileList::kMaxEntries; ++i) {
         m_recentActions << AddAction(ID_FILE_MRU_FILE1 + i);
     }
@@ -294,6 +308,7 @@ void CMainFrame::createToolBars()
     AddTo(m_pZoomBar, {ID_VIEW_SELECT_OBJECTS, ID_VIEW_CREATE_POINT, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN,
                        ID_VIEW_FIT_ALL});
 
+    AddTo(m_pImpExpBar, {ID_IMPORT_ZENTO, ID_EXPORT_ZENTO, 0, ID_IMPORT_SHAPE, ID_EXPORT_SHAPE});
     AddTo(m_pSurveyBar, {ID_GPS_ACTIVE, ID_GPS_SETTINGS, ID_COORDSYS, 0, ID_VIEW_SATBAR, ID_VIEW_COMPASS});
 
     for (QToolBar* bar : {m_pFileBar, m_pZoomBar, m_pImpExpBar, m_pSurveyBar}) addToolBar(Qt::TopToolBarArea, bar);
@@ -382,7 +397,17 @@ QMenu* CMainFrame::createMenu(bool withDocument, const QStringList& languageName
 
     QMenu* file = bar->addMenu(tr("&Datei"));
     AddTo(file, {ID_FILE_NEW, ID_FILE_OPEN});
-    if (withDocument) AddTo(file, {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW});
+    if (withDocument) {
+        AddTo(file, {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS});
+        file->addSeparator();
+        QMenu* import = file->addMenu(tr("&Import"));
+        AddTo(import, {ID_IMPORT_ZENTO, ID_IMPORT_SHAPE});
+        QMenu* exportMenu = file->addMenu(tr("&Export"));
+        AddTo(exportMenu, {ID_EXPORT_ZENTO, ID_EXPORT_SHAPE});
+        AddTo(file, {0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP});
+    } else {
+        AddTo(file, {0, ID_FILE_PRINT_SETUP});
+    }
     QAction* recentSeparator = file->addSeparator();
     for (QAction* a : m_recentActions) file->addAction(a);
     file->addSeparator();
@@ -544,6 +569,11 @@ void CMainFrame::OnCommand(int id)
     case ID_COORDSYS:
         if (chooseCoordSys) chooseCoordSys();
         break;
+    case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
+    case ID_IMPORT_ZENTO:
+    case ID_IMPORT_SHAPE:
+    case ID_EXPORT_ZENTO:
+    case ID_EXPORT_SHAPE: OnExchangeCommand(id); break;
     case ID_WINDOW_CASCADE: m_pMdiArea->cascadeSubWindows(); break;
     case ID_WINDOW_TILE_HORZ: m_pMdiArea->tileSubWindows(); break;
     case ID_APP_EXIT: close(); break;
@@ -553,6 +583,32 @@ void CMainFrame::OnCommand(int id)
         break;
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnExchangeCommand(int id)
+{
+    CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+    if (!wnd) return;
+    switch (id) {
+    case ID_IMPORT_ZENTO: OnImportZento(*this, *wnd, exchangeDialogs); break;
+    case ID_IMPORT_SHAPE: OnImportShape(*this, *wnd, exchangeDialogs); break;
+    case ID_EXPORT_ZENTO: OnExportZento(*this, *wnd, exchangeDialogs); break;
+    case ID_EXPORT_SHAPE: OnExportShape(*this, *wnd, exchangeDialogs); break;
+    default: break;
+    }
+}
+
+QPrinter* CMainFrame::Printer()
+{
+    // Made on first use: finding the installed printers can take a moment.
+    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_pPrinter.get();
+}
+
+void CMainFrame::OnFilePrintSetup()
+{
+    CPrintSetupDlg dlg(Printer(), this);
+    if (runPrintSetup) runPrintSetup(dlg);
 }
 
 void CMainFrame::ToggleBar(int barId)
@@ -577,6 +633,15 @@ bool CMainFrame::IsEnabled(int id) const
     case ID_GPS_SETTINGS: return bool(showGpsSettings);
     case ID_GPS_ACTIVE: return bool(startGps) && bool(isGpsOpen);
     case ID_COORDSYS: return bool(chooseCoordSys);
+    case ID_FILE_PRINT_SETUP: return true;
+    case ID_IMPORT_ZENTO:
+    case ID_IMPORT_SHAPE: return m_pApp && m_pApp->ActiveWnd();
+    case ID_EXPORT_ZENTO:
+    case ID_EXPORT_SHAPE: {
+        CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+        if (!wnd || !wnd->document()) return false;
+        return id == ID_EXPORT_SHAPE ? CanExportShape(*wnd->document()) : CanExportZento(*wnd->document());
+    }
     case ID_WINDOW_CASCADE:
     case ID_WINDOW_TILE_HORZ: return !m_pMdiArea->subWindowList().isEmpty();
     default: break;

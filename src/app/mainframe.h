@@ -4,6 +4,7 @@
 // label font, default coordinate system, last-used folders). It keeps its placement, bar
 // layout and folders in the settings store.
 
+#include "app/exchangecommands.h"
 #include "app/labelfont.h"
 #include "view/viewhost.h"
 
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
 class QAction;
 class QActionGroup;
@@ -24,6 +26,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QToolBar;
 
 namespace korvel {
@@ -34,6 +37,7 @@ class CGpsOptionDlg;
 class CCustomBar;
 class CSatviewBar;
 class CGpsFindBar;
+class CPrintSetupDlg;
 
 class CMainFrame : public QMainWindow, public ViewHost {
     Q_OBJECT
@@ -86,6 +90,8 @@ public:
     bool AutoNumbering() const override { return m_bAutoNumber; }
     void SetAutoNumbering(bool on) override { m_bAutoNumber = on; }
     void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) override;
+    // The one printer of the program: what "Druckereinrichtung" chose, used by every view.
+    QPrinter* Printer() override;
     QString paneText(int pane) const;
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
@@ -107,6 +113,10 @@ public:
     std::function<void()> showGpsSettings;
     // The coordinate system command: runs the dialog; set when the dialog exists.
     std::function<void()> chooseCoordSys;
+    // The windows of the import and export commands (tests answer in the user's place).
+    ExchangeDialogs exchangeDialogs = DefaultExchangeDialogs();
+    // Runs the printer set-up dialog; true when it ended with OK.
+    std::function<bool(CPrintSetupDlg&)> runPrintSetup;
 
     // Shared state of the views and the import and export commands.
     QString m_strZentoImportDir;
@@ -134,6 +144,8 @@ private:
     QMenu* createMenu(bool withDocument, const QStringList& languageNames, int activeLanguage);
     void ShowMenuFor(QMdiSubWindow* window);
     void OnCommand(int id);
+    void OnExchangeCommand(int id);
+    void OnFilePrintSetup();
     void UpdateTitle();
     static bool IsViewCommand(int id);
     CKorvelView* ActiveView() const;
@@ -164,6 +176,7 @@ private:
     QIcon m_pauseFaces[2];     // pause, resume
     QIcon m_currentPauseFace;
     QTimer m_uiTimer;
+    std::unique_ptr<QPrinter> m_pPrinter;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;
