@@ -45,13 +45,27 @@ private:
     qint64 m_end;
 };
 
+// Collects what is written in blocks of 64 KB before handing it to the device: files of a
+// million records are written field by field, and a device call per field costs more than the
+// field itself. Ok() hands over what is still collected; call it once everything is written.
 class DeviceWriter {
 public:
-    explicit DeviceWriter(QIODevice& device) : m_device(device) {}
+    explicit DeviceWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(kBlock); }
+    DeviceWriter(const DeviceWriter&) = delete;
+    DeviceWriter& operator=(const DeviceWriter&) = delete;
+    ~DeviceWriter() { Flush(); }
 
     void Write(const void* data, qint64 n)
     {
-        if (m_ok && n > 0 && m_device.write(static_cast<const char*>(data), n) != n) m_ok = false;
+        if (!m_ok || n <= 0) return;
+        if (m_buffer.size() + n > kBlock) {
+            Flush();
+            if (n >= kBlock) {
+                if (m_device.write(static_cast<const char*>(data), n) != n) m_ok = false;
+                return;
+            }
+        }
+        m_buffer.append(static_cast<const char*>(data), n);
     }
     void Write(const QByteArray& bytes) { Write(bytes.constData(), bytes.size()); }
     void Byte(uint8_t b) { Write(&b, 1); }
@@ -73,10 +87,24 @@ public:
         qToLittleEndian(v, b);
         Write(b, 8);
     }
-    bool Ok() const { return m_ok; }
+    // Hands everything collected to the device; false once any write failed.
+    bool Ok()
+    {
+        Flush();
+        return m_ok;
+    }
 
 private:
+    static constexpr qint64 kBlock = 64 * 1024;
+
+    void Flush()
+    {
+        if (m_ok && !m_buffer.isEmpty() && m_device.write(m_buffer) != m_buffer.size()) m_ok = false;
+        m_buffer.resize(0);  // keeps the block
+    }
+
     QIODevice& m_device;
+    QByteArray m_buffer;
     bool m_ok = true;
 };
 

@@ -13,6 +13,7 @@
 #include "strings/stringtable.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <memory>
@@ -269,14 +270,18 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
 
     // Every attribute name at its first appearance (exact spelling), with the largest format
     // word seen for it: a name that is a number on one object and text on another becomes text.
+    // Names are interned by their exact spelling, so the name id stands for the name.
     std::vector<std::pair<QString, uint16_t>> names;
+    QHash<uint32_t, size_t> nameIndex;
     for (GObj* o : objects) {
         for (const GInfoItem& info : o->Infos()) {
-            auto it = std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.first == info.Name(); });
-            if (it == names.end())
+            const auto it = nameIndex.constFind(info.NameId());
+            if (it == nameIndex.cend()) {
+                nameIndex.insert(info.NameId(), names.size());
                 names.emplace_back(info.Name(), info.Format());
-            else if (info.Format() > it->second)
-                it->second = info.Format();
+            } else if (info.Format() > names[*it].second) {
+                names[*it].second = info.Format();
+            }
         }
     }
 
@@ -287,6 +292,14 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
         // A field of width 0 could hold nothing, and dBase readers reject it.
         if (column.length == 0) continue;
         table.AppendField(table.CreateField(name, column.type, column.length, column.decimals));
+    }
+
+    // Where each noted name's values go, looked up once: the table finds a field by the name
+    // ignoring case (and by its first ten characters), so two spellings may share a field.
+    QHash<uint32_t, std::pair<int, uint16_t>> targets;
+    targets.reserve(nameIndex.size());
+    for (auto it = nameIndex.cbegin(); it != nameIndex.cend(); ++it) {
+        targets.insert(it.key(), {table.FindField(names[it.value()].first), names[it.value()].second});
     }
 
     const bool toDegrees = coordSys == CRS_WEBMERCATOR;
@@ -307,14 +320,27 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
         if (record < 0) return ShapeExportStatus::Failed;
 
         for (const GInfoItem& info : o->Infos()) {
-            const int field = table.FindField(info.Name());
-            if (field < 0) continue;
-            const auto noted = std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.first == info.Name(); });
-            const uint16_t format = noted->second;
-            const QByteArray value = info.Value().toUtf8();
-            const std::string_view text(value.constData(), size_t(value.size()));
+            const auto target = targets.constFind(info.NameId());
+            if (target == targets.cend() || target->first < 0) continue;
+            const int field = target->first;
+            const uint16_t format = target->second;
+            // Numbers and truth values are read from the start of the value, which is plain
+            // ASCII when it holds one; anything else ends the number there.
+            const QStringView view = info.ValueView();
+            char ascii[128];
+            size_t length = 0;
+            while (length < sizeof ascii && length < size_t(view.size()) && view[qsizetype(length)].unicode() < 0x80) {
+                ascii[length] = char(view[qsizetype(length)].unicode());
+                ++length;
+            }
+            std::string_view text(ascii, length);
+            QByteArray longValue;  // a value too long for the buffer is read whole
+            if (length == sizeof ascii) {
+                longValue = view.toUtf8();
+                text = std::string_view(longValue.constData(), size_t(longValue.size()));
+            }
             if (format == INFO_LOGICAL) {
-                const auto n = value.isEmpty() ? std::nullopt : ParseLeadingInteger(text);
+                const auto n = view.isEmpty() ? std::nullopt : ParseLeadingInteger(text);
                 if (n && table.GetField(field)->type == 'L') table.SetLogical(field, record, *n == 1);
             } else if ((format >> 8) == 0xFF) {
                 table.SetText(field, record, info.Value());
