@@ -566,14 +566,6 @@ Print Setup</translation>
         <source>Dateiname für Flächen-Datei:</source>
         <translation>File name for the area file:</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Abbrechen</source>
-        <translation>Cancel</translation>
-    </message>
 </context>
 <context>
     <name>korvel::CExportZento</name>
@@ -592,14 +584,6 @@ Print Setup</translation>
     <message>
         <source>Zusätzlich Fläche mit &amp;allen Punkten exportieren</source>
         <translation>Also export an area with a&amp;ll points</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Abbrechen</source>
-        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -795,6 +779,9 @@ Print Setup</translation>
         <source>&amp;Querformat</source>
         <translation>L&amp;andscape</translation>
     </message>
+</context>
+<context>
+    <name>korvel::DialogButtons</name>
     <message>
         <source>OK</source>
         <translation>OK</translation>

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -18,6 +20,16 @@ namespace {
 constexpr int IDS_CHOOSE_EXPORT_FOLDER = 1205;
 
 }  // namespace
+
+QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QApplication::translate("korvel::DialogButtons", "OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QApplication::translate("korvel::DialogButtons", "Abbrechen"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
 
 QString PickExportFolder(QWidget* parent, const QString& start)
 {

@@ -1,7 +1,7 @@
 #pragma once
-// What the two export dialogs share: the folder row ("Verzeichnis:" with its edit and the
-// "Verzeichnis wählen" button that opens the folder picker) and the clean-up of the entered
-// folder text.
+// Parts the program's dialogs share: the "OK"/"Abbrechen" buttons, and the folder row of the
+// export dialogs ("Verzeichnis:" with its edit and the "Verzeichnis wählen" button that opens
+// the folder picker).
 
 #include <QString>
 
@@ -11,8 +11,13 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class QBoxLayout;
+class QDialog;
+class QDialogButtonBox;
 
 namespace korvel {
+
+// "OK" and "Abbrechen" wired to the dialog's accept and reject; the caller places the box.
+QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog);
 
 // Control ids of the folder row, the same in both dialogs.
 inline constexpr int IDC_EXPORT_BROWSE = 102;

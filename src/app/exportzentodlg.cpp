@@ -67,11 +67,7 @@ CExportZento::CExportZento(QWidget* parent) : QDialog(parent)
     m_pAllPoints->setProperty("controlId", int(IDC_ALL_POINTS));
     layout->addWidget(m_pAllPoints);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Abbrechen"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
     layout->addWidget(buttons);
 }
 

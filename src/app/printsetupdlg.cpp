@@ -1,5 +1,7 @@
 #include "app/printsetupdlg.h"
 
+#include "app/exportfolder.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -48,11 +50,7 @@ CPrintSetupDlg::CPrintSetupDlg(QPrinter* printer, QWidget* parent) : QDialog(par
     orientationLayout->addWidget(m_pPortrait);
     orientationLayout->addWidget(m_pLandscape);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Abbrechen"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(paperBox, 1);

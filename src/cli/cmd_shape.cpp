@@ -25,44 +25,20 @@ constexpr int IDS_FILE_EXISTS = 1203;   // "Die Datei "%1" ist bereits vorhanden
 constexpr int IDS_CANNOT_CREATE = 1207;  // "Die Datei "%1" konnte nicht angelegt werden."
 constexpr int IDS_CANNOT_WRITE = 1208;   // "Die Datei "%1" konnte nicht geschrieben werden. ..."
 
-void PrintLine(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-
 bool IsChoosable(int32_t crs) { return crs == 0 || crs == CRS_WGS84 || !CoordSysName(crs).isEmpty(); }
 
 // ---- import-shape ----------------------------------------------------------------------------
 
-void PrintImportUsage() { std::fprintf(stderr, "Aufruf: korvel-cli import-shape DOKUMENT.kvd DATEI.shp... [--crs N]\n"); }
-
 int RunImport(const QStringList& args)
 {
-    QStringList paths;
-    bool haveCrs = false;
-    int32_t crs = 0;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--crs")) {
-            if (i + 1 >= args.size()) {
-                PrintImportUsage();
-                return 2;
-            }
-            bool ok = false;
-            crs = args[++i].toInt(&ok);
-            if (!ok || !IsChoosable(crs)) {
-                std::fprintf(stderr, "Unbekanntes Koordinatensystem: %s\n", qPrintable(args[i]));
-                return 2;
-            }
-            haveCrs = true;
-        } else if (args[i].startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "Unbekanntes Argument: %s\n", qPrintable(args[i]));
-            return 2;
-        } else {
-            paths << args[i];
-        }
-    }
-    if (paths.size() < 2) {
-        PrintImportUsage();
+    ImportArgs parsed;
+    if (!ParseImportArgs(args, "Aufruf: korvel-cli import-shape DOKUMENT.kvd DATEI.shp... [--crs N]",
+                         &IsChoosable, &parsed))
         return 2;
-    }
-    const QString docPath = paths.takeFirst();
+    const QString& docPath = parsed.document;
+    const QStringList& paths = parsed.files;
+    const bool haveCrs = parsed.haveCrs;
+    const int32_t crs = parsed.crs;
 
     CKorvelDoc doc;
     const bool created = !QFileInfo::exists(docPath);

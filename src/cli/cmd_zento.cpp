@@ -24,45 +24,21 @@ constexpr int IDS_ZENTO_BAD_FORMAT = 1202;       // "Das Format der Datei "%1" i
 constexpr int IDS_ZENTO_REPLACE = 1203;          // "Die Datei "%1" ist bereits vorhanden. ..."
 constexpr int IDS_IMPORT_UNDEFINED_CRS = 1206;   // "Import in ein undefiniertes Koordinatensystem ..."
 
-void PrintLine(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-
 // The systems a user can choose, plus 4326 which documents of old file versions carry.
 bool IsChoosable(int32_t crs) { return crs == CRS_WGS84 || !CoordSysName(crs).isEmpty(); }
 
 // ---- import-zento ----------------------------------------------------------------------------
 
-void PrintImportUsage() { std::fprintf(stderr, "Aufruf: korvel-cli import-zento DOKUMENT.kvd DATEI... [--crs N]\n"); }
-
 int RunImport(const QStringList& args)
 {
-    QStringList paths;
-    bool haveCrs = false;
-    int32_t crs = 0;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--crs")) {
-            if (i + 1 >= args.size()) {
-                PrintImportUsage();
-                return 2;
-            }
-            bool ok = false;
-            crs = args[++i].toInt(&ok);
-            if (!ok || !IsChoosable(crs)) {
-                std::fprintf(stderr, "Unbekanntes Koordinatensystem: %s\n", qPrintable(args[i]));
-                return 2;
-            }
-            haveCrs = true;
-        } else if (args[i].startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "Unbekanntes Argument: %s\n", qPrintable(args[i]));
-            return 2;
-        } else {
-            paths << args[i];
-        }
-    }
-    if (paths.size() < 2) {
-        PrintImportUsage();
+    ImportArgs parsed;
+    if (!ParseImportArgs(args, "Aufruf: korvel-cli import-zento DOKUMENT.kvd DATEI... [--crs N]",
+                         &IsChoosable, &parsed))
         return 2;
-    }
-    const QString docPath = paths.takeFirst();
+    const QString& docPath = parsed.document;
+    const QStringList& paths = parsed.files;
+    const bool haveCrs = parsed.haveCrs;
+    const int32_t crs = parsed.crs;
 
     CKorvelDoc doc;
     const bool created = !QFileInfo::exists(docPath);

@@ -5,10 +5,27 @@
 #include "model/korveldoc.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <cstdint>
 
 namespace korvel::cli {
 
 // Opens `path` into `doc`; on failure prints the reason and answers false.
 bool OpenDocumentOrReport(CKorvelDoc& doc, const QString& path);
+
+// Prints one message line on standard error.
+void PrintLine(const QString& text);
+
+// The arguments of the import commands: "DOCUMENT FILE... [--crs N]".
+struct ImportArgs {
+    QString document;
+    QStringList files;
+    bool haveCrs = false;
+    int32_t crs = 0;
+};
+// Parses them; `choosable` says which systems --crs accepts. On a mistake prints `usage` or the
+// reason and answers false (the command then ends with exit status 2).
+bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosable)(int32_t), ImportArgs* out);
 
 }  // namespace korvel::cli

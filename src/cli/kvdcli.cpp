@@ -1,0 +1,41 @@
+#include "cli/kvdcli.h"
+
+#include <cstdio>
+
+namespace korvel::cli {
+
+void PrintLine(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+
+bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosable)(int32_t), ImportArgs* out)
+{
+    QStringList paths;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--crs")) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "%s\n", usage);
+                return false;
+            }
+            bool ok = false;
+            out->crs = args[++i].toInt(&ok);
+            if (!ok || !choosable(out->crs)) {
+                std::fprintf(stderr, "Unbekanntes Koordinatensystem: %s\n", qPrintable(args[i]));
+                return false;
+            }
+            out->haveCrs = true;
+        } else if (args[i].startsWith(QLatin1String("--"))) {
+            std::fprintf(stderr, "Unbekanntes Argument: %s\n", qPrintable(args[i]));
+            return false;
+        } else {
+            paths << args[i];
+        }
+    }
+    if (paths.size() < 2) {
+        std::fprintf(stderr, "%s\n", usage);
+        return false;
+    }
+    out->document = paths.takeFirst();
+    out->files = paths;
+    return true;
+}
+
+}  // namespace korvel::cli
