@@ -85,14 +85,7 @@ int RunImport(const QStringList& args)
         }
     }
 
-    if (imported > 0 || created) {
-        const KvdStatus status = doc.Save(docPath);
-        if (status != KvdStatus::Ok) {
-            PrintLine(FormatString(static_cast<int>(status), docPath));
-            return 2;
-        }
-    }
-    return failed ? 1 : 0;
+    return FinishImport(doc, docPath, imported > 0 || created, failed);
 }
 
 // ---- export-zento ----------------------------------------------------------------------------

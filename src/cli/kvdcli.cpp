@@ -1,5 +1,7 @@
 #include "cli/kvdcli.h"
 
+#include "strings/stringtable.h"
+
 #include <cstdio>
 
 namespace korvel::cli {
@@ -36,6 +38,18 @@ bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosabl
     out->document = paths.takeFirst();
     out->files = paths;
     return true;
+}
+
+int FinishImport(CKorvelDoc& doc, const QString& docPath, bool changed, bool anyFileFailed)
+{
+    if (changed) {
+        const KvdStatus status = doc.Save(docPath);
+        if (status != KvdStatus::Ok) {
+            PrintLine(FormatString(static_cast<int>(status), docPath));
+            return 2;
+        }
+    }
+    return anyFileFailed ? 1 : 0;
 }
 
 }  // namespace korvel::cli

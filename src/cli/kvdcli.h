@@ -28,4 +28,9 @@ struct ImportArgs {
 // reason and answers false (the command then ends with exit status 2).
 bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosable)(int32_t), ImportArgs* out);
 
+// Ends an import command: saves the document when it `changed` (objects added, or newly
+// created) and gives the exit status: 2 when saving failed, 1 when some file was refused,
+// 0 otherwise.
+int FinishImport(CKorvelDoc& doc, const QString& docPath, bool changed, bool anyFileFailed);
+
 }  // namespace korvel::cli
