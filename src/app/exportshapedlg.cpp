@@ -120,10 +120,7 @@ void CExportShapeDlg::accept()
         }
     }
 
-    m_strFolder = m_folder.edit->text().trimmed();
-    while (m_strFolder.size() > 1 && (m_strFolder.endsWith(QLatin1Char('/')) || m_strFolder.endsWith(QLatin1Char('\\')))) {
-        m_strFolder.chop(1);
-    }
+    m_strFolder = WithoutTrailingSeparators(m_folder.edit->text().trimmed());
     m_strPointName = names[0];
     m_strPolylineName = names[1];
     m_strPolygonName = names[2];

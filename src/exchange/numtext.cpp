@@ -28,17 +28,23 @@ bool StartsWithNoCase(std::string_view text, std::string_view word)
     return true;
 }
 
+// What follows leading white space and an optional sign, as scanf's numeric conversions see it.
+std::string_view AfterSpaceAndSign(std::string_view text, bool* negative)
+{
+    size_t i = SkipSpace(text);
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        *negative = text[i] == '-';
+        ++i;
+    }
+    return text.substr(i);
+}
+
 }  // namespace
 
 std::optional<double> ParseLeadingDouble(std::string_view text)
 {
-    size_t i = SkipSpace(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::string_view rest = text.substr(i);
+    std::string_view rest = AfterSpaceAndSign(text, &negative);
     double value = 0.0;
     std::from_chars_result r{};
     if (rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
@@ -70,13 +76,8 @@ std::optional<double> ParseLeadingDouble(std::string_view text)
 
 std::optional<long long> ParseLeadingInteger(std::string_view text)
 {
-    size_t i = SkipSpace(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::string_view rest = text.substr(i);
+    std::string_view rest = AfterSpaceAndSign(text, &negative);
     int base = 10;
     if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X') && rest.size() > 2 &&
         std::isxdigit(static_cast<unsigned char>(rest[2]))) {

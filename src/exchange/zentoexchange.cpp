@@ -89,10 +89,15 @@ public:
 
 }  // namespace
 
+QString WithoutTrailingSeparators(QString folder)
+{
+    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))) folder.chop(1);
+    return folder;
+}
+
 QString ExportBaseFolder(const QString& entered)
 {
-    QString base = entered.trimmed();
-    while (base.size() > 1 && (base.endsWith(QLatin1Char('/')) || base.endsWith(QLatin1Char('\\')))) base.chop(1);
+    const QString base = WithoutTrailingSeparators(entered.trimmed());
     // An empty folder would put the files at the root of the file system.
     return base.isEmpty() ? QStringLiteral(".") : base;
 }

@@ -46,6 +46,8 @@ QStringList ZentoAttributeNames(GList* root, uint32_t typeCode);
 // trailing path separators removed (a lone "/" stays the root); an empty text is the working
 // directory, never the root of the file system.
 QString ExportBaseFolder(const QString& entered);
+// `folder` without trailing path separators (a lone "/" stays the root).
+QString WithoutTrailingSeparators(QString folder);
 
 // Sorts attribute names the way the export dialog's lists show them: alphabetically,
 // ignoring case (names equal but for case keep their order).
