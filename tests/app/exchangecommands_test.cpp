@@ -18,6 +18,7 @@
 #include "model/gpolyline.h"
 #include "model/gring.h"
 #include "model/korveldoc.h"
+#include "support/documentcontent.h"
 #include "support/testsupport.h"
 #include "view/korvelview.h"
 
@@ -71,24 +72,6 @@ GPolygon* AddSquare(CKorvelDoc& doc, WorldPoint lowerLeft, double side)
     polygon->CalcBounds();
     doc.AddObject(polygon);
     return polygon;
-}
-
-size_t CountOfType(CKorvelDoc& doc, uint32_t type)
-{
-    size_t n = 0;
-    CObjEnum e(doc.m_pRoot.get());
-    for (GObj* o = e.FirstDeep(); o; o = e.NextDeep()) n += o->GetType() == type ? 1 : 0;
-    return n;
-}
-
-GObj* LastOfType(CKorvelDoc& doc, uint32_t type)
-{
-    GObj* last = nullptr;
-    CObjEnum e(doc.m_pRoot.get());
-    for (GObj* o = e.FirstDeep(); o; o = e.NextDeep()) {
-        if (o->GetType() == type) last = o;
-    }
-    return last;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -345,8 +328,8 @@ TEST_F(ExchangeCommandTest, ShapeExportWritesTheChosenKindsAndTheImportBringsThe
     EXPECT_TRUE(messages.messages()[0].text.contains(dir.filePath(QStringLiteral("fehlt.shp"))));
     EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Fehler"));
     CKorvelDoc* copy = second->document();
-    EXPECT_EQ(CountOfType(*copy, GT_POINT), 1u);
-    EXPECT_EQ(CountOfType(*copy, GT_POLYGON), 1u);
+    EXPECT_EQ(test::ObjectsOfType(*copy, GT_POINT).size(), 1u);
+    EXPECT_EQ(test::ObjectsOfType(*copy, GT_POLYGON).size(), 1u);
     EXPECT_TRUE(copy->IsModified());
     EXPECT_EQ(frame->m_strShapeImportDir, dir.path());
     // The view was fitted to what came in.
@@ -419,19 +402,19 @@ TEST_F(ExchangeCommandTest, HandheldImportNeedsACoordinateSystemFirst)
     EXPECT_EQ(messages.messages()[2].text,
               QStringLiteral("Die Datei \"%1\" konnte nicht geöffnet werden.").arg(dir.filePath(QStringLiteral("weg.geo"))));
     EXPECT_EQ(messages.messages()[2].caption, QStringLiteral("Fehler"));
-    EXPECT_EQ(CountOfType(*doc, GT_POINT), 3u);
+    EXPECT_EQ(test::ObjectsOfType(*doc, GT_POINT).size(), 3u);
     EXPECT_EQ(frame->m_strZentoImportDir, dir.path());
     // The imported points are Gauss-Krüger coordinates near 9° E, 50° N, with their texts.
-    GObj* imported = LastOfType(*doc, GT_POINT);
-    ASSERT_NE(imported, nullptr);
-    const WorldPoint p = static_cast<GPoint*>(imported)->m_ptPos;
+    const auto points = test::ObjectsOfType(*doc, GT_POINT);
+    ASSERT_FALSE(points.empty());
+    const GObj* imported = points.back();
+    const WorldPoint p = static_cast<const GPoint*>(imported)->m_ptPos;
     WorldPoint expected{9.001, 50.001};
     CoordTransform params{1, 4326, 31467};
     ASSERT_TRUE(TransformPoint(&expected, &params));
     EXPECT_NEAR(p.x, expected.x, 1e-6);
     EXPECT_NEAR(p.y, expected.y, 1e-6);
-    ASSERT_NE(imported->FindInfo(QStringLiteral("ID")), nullptr);
-    EXPECT_EQ(imported->FindInfo(QStringLiteral("ID"))->Value(), QStringLiteral("Weide"));
+    EXPECT_EQ(test::InfoText(*imported, "ID"), QStringLiteral("Weide"));
 }
 
 TEST_F(ExchangeCommandTest, HandheldExportWritesThePairsAndStopsAtARefusedOverwrite)

@@ -1,6 +1,7 @@
 // korvel-cli import-shape and export-shape: a document's points, lines and areas go out as
 // shapefiles and come back with their attributes; the coordinate-system rules, the question
 // before replacing files, and the exit status and German message of every refusal.
+#include "support/documentcontent.h"
 #include "support/testsupport.h"
 
 #include "crs/transform.h"
@@ -35,22 +36,6 @@ GPolyline* Line(std::initializer_list<WorldPoint> points, bool area)
     auto ring = std::make_unique<GRing>();
     for (WorldPoint p : points) ring->Add(p);
     return area ? new GPolygon(std::move(ring)) : new GPolyline(std::move(ring));
-}
-
-std::vector<const GObj*> Objects(CKorvelDoc& doc, uint32_t type)
-{
-    std::vector<const GObj*> out;
-    CObjEnum walk(doc.m_pRoot.get());
-    for (GObj* o = walk.FirstDeep(); o; o = walk.NextDeep()) {
-        if (o->GetType() == type) out.push_back(o);
-    }
-    return out;
-}
-
-QString Info(const GObj& obj, const char* name)
-{
-    const GInfoItem* i = obj.FindInfo(QLatin1String(name));
-    return i ? i->Value() : QStringLiteral("<fehlt>");
 }
 
 class CliShape : public ::testing::Test {
@@ -103,21 +88,21 @@ TEST_F(CliShape, ExportAndImportCarryEveryKindWithItsAttributes)
     CKorvelDoc doc;
     ASSERT_EQ(doc.Open(target), KvdStatus::Ok);
     EXPECT_EQ(doc.m_nCoordSys, 31467);
-    const auto points = Objects(doc, GT_POINT);
-    const auto lines = Objects(doc, GT_POLYLINE);
-    const auto areas = Objects(doc, GT_POLYGON);
+    const auto points = test::ObjectsOfType(doc, GT_POINT);
+    const auto lines = test::ObjectsOfType(doc, GT_POLYLINE);
+    const auto areas = test::ObjectsOfType(doc, GT_POLYGON);
     ASSERT_EQ(points.size(), 1u);
     ASSERT_EQ(lines.size(), 1u);
     ASSERT_EQ(areas.size(), 1u);
     EXPECT_EQ(static_cast<const GPoint*>(points[0])->m_ptPos, (WorldPoint{3500050.0, 5500050.0}));
-    EXPECT_EQ(Info(*points[0], "PTNR"), QStringLiteral("4711"));
-    EXPECT_EQ(Info(*lines[0], "Weg"), QStringLiteral("Feldweg"));
-    EXPECT_EQ(Info(*areas[0], "Schlag"), QStringLiteral("Nordfeld"));
+    EXPECT_EQ(test::InfoText(*points[0], "PTNR"), QStringLiteral("4711"));
+    EXPECT_EQ(test::InfoText(*lines[0], "Weg"), QStringLiteral("Feldweg"));
+    EXPECT_EQ(test::InfoText(*areas[0], "Schlag"), QStringLiteral("Nordfeld"));
     // The measured values travel as numbers and come back as they were written.
     CKorvelDoc original;
     ASSERT_EQ(original.Open(source), KvdStatus::Ok);
-    EXPECT_EQ(Info(*areas[0], "FLAECHE"), Info(*Objects(original, GT_POLYGON)[0], "FLAECHE"));
-    EXPECT_EQ(Info(*areas[0], "FLAECHE").mid(Info(*areas[0], "FLAECHE").startsWith('-') ? 1 : 0),
+    EXPECT_EQ(test::InfoText(*areas[0], "FLAECHE"), test::InfoText(*test::ObjectsOfType(original, GT_POLYGON)[0], "FLAECHE"));
+    EXPECT_EQ(test::InfoText(*areas[0], "FLAECHE").mid(test::InfoText(*areas[0], "FLAECHE").startsWith('-') ? 1 : 0),
               QStringLiteral("0.5000"));  // 5000 m², in hectares
 }
 
@@ -142,7 +127,7 @@ TEST_F(CliShape, AWgs84FileMakesANewDocumentWebMercator)
     CKorvelDoc doc;
     ASSERT_EQ(doc.Open(target), KvdStatus::Ok);
     EXPECT_EQ(doc.m_nCoordSys, 900913);
-    const auto points = Objects(doc, GT_POINT);
+    const auto points = test::ObjectsOfType(doc, GT_POINT);
     ASSERT_EQ(points.size(), 1u);
     EXPECT_NEAR(static_cast<const GPoint*>(points[0])->m_ptPos.x, p.x, 1e-3);
     EXPECT_NEAR(static_cast<const GPoint*>(points[0])->m_ptPos.y, p.y, 1e-3);
@@ -187,7 +172,7 @@ TEST_F(CliShape, BadFilesAreReportedAndTheRestIsImported)
     EXPECT_EQ(Err(r), QStringLiteral("Datei \"%1\" nicht gefunden.\n").arg(path(QStringLiteral("fehlt.shp"))));
     CKorvelDoc doc;
     ASSERT_EQ(doc.Open(target), KvdStatus::Ok);
-    EXPECT_EQ(Objects(doc, GT_POINT).size(), 1u);
+    EXPECT_EQ(test::ObjectsOfType(doc, GT_POINT).size(), 1u);
     // Gauss-Krüger coordinates are no degrees: the new document stays without a system.
     EXPECT_EQ(doc.m_nCoordSys, 0);
 }

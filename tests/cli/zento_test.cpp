@@ -1,5 +1,6 @@
 // korvel-cli import-zento and export-zento: what lands in the document, what lands in the
 // folder, and the exit status and German message of every refusal.
+#include "support/documentcontent.h"
 #include "support/testsupport.h"
 
 #include "crs/transform.h"
@@ -77,22 +78,6 @@ GPoint* Point(double x, double y, std::initializer_list<std::pair<const char*, c
     return p;
 }
 
-std::vector<const GObj*> Objects(CKorvelDoc& doc, uint32_t type)
-{
-    std::vector<const GObj*> out;
-    CObjEnum walk(doc.m_pRoot.get());
-    for (GObj* o = walk.FirstDeep(); o; o = walk.NextDeep()) {
-        if (o->GetType() == type) out.push_back(o);
-    }
-    return out;
-}
-
-QString Info(const GObj& obj, const char* name)
-{
-    const GInfoItem* i = obj.FindInfo(QLatin1String(name));
-    return i ? i->Value() : QStringLiteral("<fehlt>");
-}
-
 const QByteArray kMarkerFile =
     "[Markierungsdatei]\r\n[Beschreibung]\r\n<Feld>Nordhang\r\n[Positionen]\r\n"
     "9.000000000 50.000000000 0 \"Eiche\"\r\n"
@@ -128,16 +113,16 @@ TEST_F(CliImportZento, CreatesTheDocumentAndAddsPointsLinesAndAreas)
     CKorvelDoc d;
     ASSERT_EQ(d.Open(doc()), KvdStatus::Ok);
     EXPECT_EQ(d.m_nCoordSys, 31467);
-    const auto points = Objects(d, GT_POINT);
+    const auto points = test::ObjectsOfType(d, GT_POINT);
     ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(Objects(d, GT_POLYLINE).size(), 1u);
-    EXPECT_EQ(Objects(d, GT_POLYGON).size(), 1u);
+    EXPECT_EQ(test::ObjectsOfType(d, GT_POLYLINE).size(), 1u);
+    EXPECT_EQ(test::ObjectsOfType(d, GT_POLYGON).size(), 1u);
 
     // Each point carries the file description and its own texts; the empty value uses no number.
     const GPoint* second = nullptr;
     for (const GObj* o : points) {
-        EXPECT_EQ(Info(*o, "Feld"), QStringLiteral("Nordhang"));
-        if (Info(*o, "Info1") == QStringLiteral("Buche alt")) second = static_cast<const GPoint*>(o);
+        EXPECT_EQ(test::InfoText(*o, "Feld"), QStringLiteral("Nordhang"));
+        if (test::InfoText(*o, "Info1") == QStringLiteral("Buche alt")) second = static_cast<const GPoint*>(o);
     }
     ASSERT_NE(second, nullptr);
     WorldPoint expected{9.01, 50.01};
@@ -178,8 +163,8 @@ TEST_F(CliImportZento, UndefinedSystemNeedsCrs)
     CKorvelDoc d;
     ASSERT_EQ(d.Open(doc()), KvdStatus::Ok);
     EXPECT_EQ(d.m_nCoordSys, 25832);
-    ASSERT_EQ(Objects(d, GT_POINT).size(), 2u);
-    EXPECT_NEAR(static_cast<const GPoint*>(Objects(d, GT_POINT)[0])->m_ptPos.x, 32500000.0, 1500.0);
+    ASSERT_EQ(test::ObjectsOfType(d, GT_POINT).size(), 2u);
+    EXPECT_NEAR(static_cast<const GPoint*>(test::ObjectsOfType(d, GT_POINT)[0])->m_ptPos.x, 32500000.0, 1500.0);
 }
 
 TEST_F(CliImportZento, ReportsBadFilesAndGoesOn)
@@ -197,7 +182,7 @@ TEST_F(CliImportZento, ReportsBadFilesAndGoesOn)
                                   QStringLiteral("Das Format der Datei \"raster.geo\" ist ungültig.")}));
     CKorvelDoc d;
     ASSERT_EQ(d.Open(doc()), KvdStatus::Ok);
-    EXPECT_EQ(Objects(d, GT_POINT).size(), 2u);
+    EXPECT_EQ(test::ObjectsOfType(d, GT_POINT).size(), 2u);
 }
 
 TEST_F(CliImportZento, SavesOnlyWhenSomethingChanged)
