@@ -95,12 +95,12 @@ QString FileDialogFilter(const QString& tableFilter)
 
 bool CanExportShape(CKorvelDoc& doc)
 {
-    return (KindSet(doc.m_pRoot.get()) & (GT_POINT | GT_POLYLINE | GT_POLYGON)) != 0;
+    return HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYLINE | GT_POLYGON);
 }
 
 bool CanExportZento(CKorvelDoc& doc)
 {
-    return doc.m_nCoordSys > 0 && (KindSet(doc.m_pRoot.get()) & (GT_POINT | GT_POLYGON)) != 0;
+    return doc.m_nCoordSys > 0 && HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYGON);
 }
 
 void OnImportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)

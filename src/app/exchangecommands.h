@@ -43,7 +43,8 @@ ExchangeDialogs DefaultExchangeDialogs();
 QString FileDialogFilter(const QString& tableFilter);
 
 // Whether the export commands can run on the document: shapes need points, lines or areas;
-// the handheld files need points or areas and a defined coordinate system.
+// the handheld files need points or areas and a defined coordinate system. Cheap enough for the
+// frequent refresh of the commands' enabled state.
 bool CanExportShape(CKorvelDoc& doc);
 bool CanExportZento(CKorvelDoc& doc);
 

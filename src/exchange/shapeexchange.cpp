@@ -162,6 +162,16 @@ uint32_t KindSet(GList* root)
     return kinds;
 }
 
+bool HasKind(GList* root, uint32_t kinds)
+{
+    if (!root) return false;
+    CObjEnum e(root);
+    for (GObj* o = e.FirstDeep(); o; o = e.NextDeep()) {
+        if (o->GetType() & kinds) return true;
+    }
+    return false;
+}
+
 int32_t ShapeTypeForKind(uint32_t typeCode)
 {
     switch (typeCode) {

@@ -41,6 +41,9 @@ std::optional<uint16_t> FormatForField(const CDBaseField& field);
 
 // The OR of the type codes of every object in a deep walk of `root` (0 for null).
 uint32_t KindSet(GList* root);
+// Whether the tree holds an object whose type code has any of the bits of `kinds`; stops at
+// the first one, so that asking often (to enable commands) stays cheap.
+bool HasKind(GList* root, uint32_t kinds);
 
 // The shape type for an object type code (GT_POINT 1, GT_POLYLINE 3, GT_POLYGON 5), or 0.
 int32_t ShapeTypeForKind(uint32_t typeCode);

@@ -325,13 +325,17 @@ TEST_F(ShapeExchangeTest, KindSetAndShapeTypes)
 {
     GList root;
     EXPECT_EQ(KindSet(&root), 0u);
+    EXPECT_FALSE(HasKind(&root, GT_POINT | GT_POLYLINE | GT_POLYGON));
     root.AddTail(Lines<GPolygon>({{{0, 0}, {0, 1}, {1, 1}}}));
     EXPECT_EQ(KindSet(&root) & (GT_POINT | GT_POLYLINE | GT_POLYGON), GT_POLYGON);
+    EXPECT_TRUE(HasKind(&root, GT_POINT | GT_POLYGON));
+    EXPECT_FALSE(HasKind(&root, GT_POINT | GT_POLYLINE));
     // The deep walk enters a nested list that leads its parent.
     auto* inner = new GList;
     inner->AddTail(Point(1, 1));
     root.AddHead(inner);
     EXPECT_EQ(KindSet(&root) & (GT_POINT | GT_POLYLINE | GT_POLYGON), GT_POLYGON | GT_POINT);
+    EXPECT_TRUE(HasKind(&root, GT_POINT));
     EXPECT_EQ(ShapeTypeForKind(GT_POINT), SHPT_POINT);
     EXPECT_EQ(ShapeTypeForKind(GT_POLYLINE), SHPT_POLYLINE);
     EXPECT_EQ(ShapeTypeForKind(GT_POLYGON), SHPT_POLYGON);
