@@ -172,14 +172,14 @@ bool CKorvelView::OnCommand(int id)
 CommandState CKorvelView::OnUpdateCommand(int id) const
 {
     switch (id) {
-    case ID_VIEW_ZOOM_IN: return CommandState{true, CurrentTool() == TOOL_ZOOM_IN};
-    case ID_VIEW_ZOOM_OUT: return CommandState{true, CurrentTool() == TOOL_ZOOM_OUT};
-    case ID_VIEW_PAN: return CommandState{true, CurrentTool() == TOOL_PAN};
+    case ID_VIEW_ZOOM_IN: return CommandState{true, true, CurrentTool() == TOOL_ZOOM_IN};
+    case ID_VIEW_ZOOM_OUT: return CommandState{true, true, CurrentTool() == TOOL_ZOOM_OUT};
+    case ID_VIEW_PAN: return CommandState{true, true, CurrentTool() == TOOL_PAN};
     case ID_VIEW_FIT_ALL:
-    case ID_VIEW_RECALC_BOUNDS: return CommandState{DocRoot(m_pDoc) != nullptr, false};
+    case ID_VIEW_RECALC_BOUNDS: return CommandState{true, DocRoot(m_pDoc) != nullptr, false};
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW: return CommandState{m_pDoc != nullptr, false};
+    case ID_FILE_PRINT_PREVIEW: return CommandState{true, m_pDoc != nullptr, false};
     default: return CommandState{};
     }
 }

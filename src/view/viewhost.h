@@ -31,9 +31,12 @@ inline constexpr int ID_FILE_PRINT = 57607;          // print with the printer d
 inline constexpr int ID_FILE_PRINT_DIRECT = 57608;   // print on the default printer, no dialog
 inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;  // print preview window
 
-// The enabled and checked state of one command, as the main window's QAction should show it.
+// The state of one command as the main window's QAction should show it. `handled` says that
+// the view owns the id, whether or not it is enabled now: a disabled view command stays the
+// view's and is never passed on to another handler.
 struct CommandState {
-    bool enabled = false;  // false also means "this view does not handle the id"
+    bool handled = false;
+    bool enabled = false;
     bool checked = false;
 };
 
