@@ -418,6 +418,10 @@ Seitenansicht</source>
 Print preview</translation>
     </message>
     <message>
+        <source>Der Druck auf &quot;%1&quot; ist fehlgeschlagen.</source>
+        <translation>Printing to &quot;%1&quot; failed.</translation>
+    </message>
+    <message>
         <source>Longitude:</source>
         <translation>Longitude:</translation>
     </message>

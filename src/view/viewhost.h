@@ -6,9 +6,15 @@
 
 #include <QString>
 
+#include <memory>
+
 class QPrinter;
 
 namespace korvel {
+
+class CKorvelView;
+class MeasuringController;
+class ToolRegistry;
 
 // Tool codes shared by all views (code 7 is not used).
 inline constexpr int TOOL_NONE = 0;
@@ -71,6 +77,13 @@ public:
     // used by every print, quick print and preview so that the choice holds for all views.
     // Null when the host keeps none; the view then prints on a printer of its own per job.
     virtual QPrinter* Printer() { return nullptr; }
+
+    // The mouse tools of all views. Null: the view uses the built-in zoom and pan tools only.
+    virtual ToolRegistry* Tools() { return nullptr; }
+
+    // The measuring state of a new view, kept by the view for its lifetime; null when the host
+    // offers no measuring.
+    virtual std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& /*view*/) { return nullptr; }
 };
 
 }  // namespace korvel
