@@ -4,6 +4,8 @@
 // implements this once and hands the same object to every view it creates, so that all views
 // share one tool. Also the command ids and tool codes the view and the main window agree on.
 
+#include "view/viewmeasuring.h"
+
 #include <QString>
 
 #include <memory>
@@ -13,7 +15,6 @@ class QPrinter;
 namespace korvel {
 
 class CKorvelView;
-class MeasuringController;
 class ToolRegistry;
 
 // Tool codes shared by all views (code 7 is not used).
