@@ -7,6 +7,7 @@
 #include "gps/serialcomm.h"
 #include "model/gfindpt.h"
 #include "survey/skyplot.h"
+#include "view/qpaintercanvas.h"
 
 #include "gps/gpstestutil.h"
 
@@ -174,6 +175,32 @@ TEST(GpsBarWindows, CompassScalesWithTheDevicePixelRatio)
     const int h1 = rows1.second - rows1.first + 1, h2 = rows2.second - rows2.first + 1;
     EXPECT_GE(h1, 6);
     EXPECT_NEAR(double(h2) / h1, 2.0, 0.35) << h1 << " " << h2;
+}
+
+TEST(GpsBarWindows, SkyPlotScalesWithTheDevicePixelRatio)
+{
+    CSerialComm port([] { return kStart; });
+    port.parser().ParseSentence(test::Nmea("GPGSV,1,1,02,12,40,083,46,29,17,308,00"));
+    port.parser().ParseSentence(test::Nmea("GPGSA,A,3,12,,,,,,,,,,,,1.8,1.0,1.5"));
+    CSatviewWnd wnd;
+    wnd.SetSource(GpsBarSource{[&port] { return &port; }, {}, {}, [] { return kStart; }});
+    int used[2], untracked[2];
+    for (int i = 0; i < 2; ++i) {
+        const qreal dpr = i + 1;
+        QImage img(QSize(200, 200) * dpr, QImage::Format_RGB32);
+        img.setDevicePixelRatio(dpr);
+        {
+            QPainter p(&img);
+            QPainterCanvas canvas(&p, false);
+            wnd.PaintPlot(canvas, QSize(200, 200));
+        }
+        used[i] = CountPixels(img, Colour(kSatUsed));
+        untracked[i] = CountPixels(img, Colour(kSatUntracked));
+    }
+    EXPECT_GT(used[0], 200);
+    // Four times the pixels, give or take the anti-aliased numbers inside the discs.
+    EXPECT_NEAR(double(used[1]) / used[0], 4.0, 0.8);
+    EXPECT_NEAR(double(untracked[1]) / untracked[0], 4.0, 0.8);
 }
 
 // The demo receiver's recording, fed through a port's parser second by second.
