@@ -139,6 +139,12 @@ TEST(GpsCompass, BearingNumberAndTargetFollowTheMarker)
     EXPECT_NEAR(c.distance, 850.0, 1e-9);
     EXPECT_NEAR(AngleDiff(c.relativeBearing, -kPi / 2), 0.0, 1e-3) << "east of a northbound walker: a quarter turn right";
     EXPECT_EQ(c.target, (WorldPoint{here.x + 850.0, here.y}));
+    RecordingCanvas dc;
+    c.Draw(dc, PixelRect{0, 0, 160, 210}, CompassLook{});
+    const QStringList texts = dc.CallsStartingWith("Text ");
+    ASSERT_EQ(texts.size(), 6) << test::Join(dc.Calls());
+    EXPECT_TRUE(texts[4].endsWith(" Pkt-Nr: ???")) << test::Join(texts);
+    EXPECT_TRUE(texts[5].endsWith(" 850 m")) << test::Join(texts);
 
     // The marker goes away: so does the target.
     c.Update(&f, nullptr, 31467);
