@@ -5,12 +5,24 @@
 
 namespace korvel {
 
-CSerialComm* GpsBarSource::Port() const { return gpsPort ? gpsPort() : PortManager().GetGpsPort(); }
+CSerialComm* GpsBarSource::Port() const
+{
+    return gpsPort ? gpsPort() : PortManager().GetGpsPort();
+}
 
-const GFindPt* GpsBarSource::Marker() const { return findMarker ? findMarker() : nullptr; }
+const GFindPt* GpsBarSource::Marker() const
+{
+    return findMarker ? findMarker() : nullptr;
+}
 
-std::int32_t GpsBarSource::CoordSys() const { return coordSys ? coordSys() : CRS_WEBMERCATOR; }
+std::int32_t GpsBarSource::CoordSys() const
+{
+    return coordSys ? coordSys() : CRS_WEBMERCATOR;
+}
 
-std::int64_t GpsBarSource::Now() const { return clock ? clock() : SystemClockSeconds(); }
+std::int64_t GpsBarSource::Now() const
+{
+    return clock ? clock() : SystemClockSeconds();
+}
 
 }  // namespace korvel

@@ -23,7 +23,10 @@ constexpr int kSatviewMinSide = 150;
 constexpr int kCompassMinWidth = 150;
 constexpr int kCompassExtraHeight = 50;
 
-COLORREF ToColorref(const QColor& c) { return MakeRgb(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())); }
+COLORREF ToColorref(const QColor& c)
+{
+    return MakeRgb(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
+}
 
 // Whether the widget sits in a dock bar that floats as its own window.
 bool InFloatingBar(const QWidget* w)
@@ -64,15 +67,18 @@ LogFont BarLogFont(const QWidget& widget)
 
 QSize SatviewFloatingSize(QSize old, QSize requested)
 {
-    const bool widthDragged = std::abs(requested.width() - old.width()) >= std::abs(requested.height() - old.height());
+    const bool widthDragged =
+        std::abs(requested.width() - old.width()) >= std::abs(requested.height() - old.height());
     const int side = std::max(kSatviewMinSide, widthDragged ? requested.width() : requested.height());
     return QSize(side, side);
 }
 
 QSize CompassFloatingSize(QSize old, QSize requested)
 {
-    const bool widthDragged = std::abs(requested.width() - old.width()) >= std::abs(requested.height() - old.height());
-    const int width = std::max(kCompassMinWidth, widthDragged ? requested.width() : requested.height() - kCompassExtraHeight);
+    const bool widthDragged =
+        std::abs(requested.width() - old.width()) >= std::abs(requested.height() - old.height());
+    const int width = std::max(kCompassMinWidth,
+                               widthDragged ? requested.width() : requested.height() - kCompassExtraHeight);
     return QSize(width, width + kCompassExtraHeight);
 }
 
@@ -93,7 +99,10 @@ void CSatviewWnd::OnTimer()
     repaint();
 }
 
-PixelRect CSatviewWnd::DrawingArea(QSize size) const { return AreaFor(this, size); }
+PixelRect CSatviewWnd::DrawingArea(QSize size) const
+{
+    return AreaFor(this, size);
+}
 
 void CSatviewWnd::PaintPlot(Canvas& dc, QSize size)
 {
@@ -107,14 +116,16 @@ void CSatviewWnd::PaintPlot(Canvas& dc, QSize size)
         ClearStaleSatellites(port->fix(), m_source.Now());
         fix = &port->fix();
         if (port->parser().allTalkers()) {
-            for (int i = 0; i < kGpsSatelliteSlots; ++i) systems[std::size_t(i)] = port->parser().SatelliteSystem(i);
+            for (int i = 0; i < kGpsSatelliteSlots; ++i)
+                systems[std::size_t(i)] = port->parser().SatelliteSystem(i);
             look.systems = &systems;
         }
     }
     const PixelRect all{0, 0, size.width(), size.height()};
     dc.SelectPen(Pen{PS_NULL, 0, look.background});
     dc.SelectBrush(Brush{BrushKind::Solid, look.background});
-    const PixelPoint corners[] = {{all.left, all.top}, {all.right, all.top}, {all.right, all.bottom}, {all.left, all.bottom}};
+    const PixelPoint corners[] = {
+        {all.left, all.top}, {all.right, all.top}, {all.right, all.bottom}, {all.left, all.bottom}};
     dc.Polygon(corners);
     DrawSkyPlot(dc, DrawingArea(size), *fix, look);
 }
@@ -152,7 +163,10 @@ void CGpsFindWnd::OnTimer()
     update();
 }
 
-PixelRect CGpsFindWnd::DrawingArea(QSize size) const { return AreaFor(this, size); }
+PixelRect CGpsFindWnd::DrawingArea(QSize size) const
+{
+    return AreaFor(this, size);
+}
 
 void CGpsFindWnd::Render(QPainter& painter, QSize size, qreal devicePixelRatio) const
 {

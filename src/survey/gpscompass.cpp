@@ -16,16 +16,22 @@ constexpr double kDegToRad = 0.017453292519943295;
 constexpr int32_t kLetterMargin = 6;  // around each compass letter's box
 constexpr int32_t kTextMargin = 5;    // above the point number and below the distance
 
-int32_t RoundPixel(double v) { return ToPixelValue(std::floor(v + 0.5)); }
+int32_t RoundPixel(double v)
+{
+    return ToPixelValue(std::floor(v + 0.5));
+}
 
 // The travel arrow in its design square (-120 … 120), pointing up.
-constexpr PixelPoint kArrowDesign[8] = {{0, -100}, {40, -30}, {20, -30}, {20, 100},
+constexpr PixelPoint kArrowDesign[8] = {{0, -100},  {40, -30},  {20, -30},  {20, 100},
                                         {-20, 100}, {-20, -30}, {-40, -30}, {0, -100}};
 constexpr double kArrowDesignHalf = 120.0;
 
 }  // namespace
 
-std::int32_t CompassSystem(std::int32_t docSys) { return docSys == CRS_WEBMERCATOR ? CRS_UTM_AUTO : docSys; }
+std::int32_t CompassSystem(std::int32_t docSys)
+{
+    return docSys == CRS_WEBMERCATOR ? CRS_UTM_AUTO : docSys;
+}
 
 QString FormatCompassDistance(double distance)
 {
@@ -39,7 +45,8 @@ ArrowOutline TravelArrow(PixelPoint centre, int32_t radius)
     const double k = radius / kArrowDesignHalf;
     ArrowOutline out{};
     for (std::size_t i = 0; i < out.size(); ++i) {
-        out[i] = PixelPoint{RoundPixel(centre.x + kArrowDesign[i].x * k), RoundPixel(centre.y + kArrowDesign[i].y * k)};
+        out[i] = PixelPoint{RoundPixel(centre.x + kArrowDesign[i].x * k),
+                            RoundPixel(centre.y + kArrowDesign[i].y * k)};
     }
     return out;
 }

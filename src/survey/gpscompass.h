@@ -19,7 +19,7 @@ class GFindPt;
 
 inline constexpr int IDS_COMPASS_TARGET = 4301;  // "Pkt-Nr: %1"
 
-inline constexpr COLORREF kCompassTravelArrow = MakeRgb(0, 0, 255);   // blue
+inline constexpr COLORREF kCompassTravelArrow = MakeRgb(0, 0, 255);    // blue
 inline constexpr COLORREF kCompassTargetArrow = MakeRgb(27, 158, 30);  // green
 
 // The system the compass measures in for a document in `docSys`: the document's own, except
@@ -47,14 +47,14 @@ struct CompassLook {
 
 struct GpsCompass {
     // Angles in radians; positions in the compass system (x = easting first).
-    WorldPoint position;          // the current GPS position
-    WorldPoint previousPosition;  // the position before it changed last
-    double heading = 0.0;         // pi minus the clockwise course (pi = travelling north)
-    WorldPoint target;            // the find marker; (0, 0) = none
-    double relativeBearing = 0.0; // bearing to the target minus heading
-    double distance = 0.0;        // to the target, metres (units of the compass system)
-    QString targetNumber;         // the marker's point number, "???" when it has none
-    std::int32_t system = 0;      // the compass system of the last position (UTM zone chosen)
+    WorldPoint position;           // the current GPS position
+    WorldPoint previousPosition;   // the position before it changed last
+    double heading = 0.0;          // pi minus the clockwise course (pi = travelling north)
+    WorldPoint target;             // the find marker; (0, 0) = none
+    double relativeBearing = 0.0;  // bearing to the target minus heading
+    double distance = 0.0;         // to the target, metres (units of the compass system)
+    QString targetNumber;          // the marker's point number, "???" when it has none
+    std::int32_t system = 0;       // the compass system of the last position (UTM zone chosen)
 
     // One tick of the compass timer. `fix` is the GPS port's fix record (null: no managed
     // port, nothing changes); `marker` the active view's find marker (null: none) with its

@@ -7,13 +7,19 @@
 namespace korvel {
 namespace {
 
-constexpr int32_t kLetterBox = 14;     // N/E/S/W boxes on the horizon
-constexpr int32_t kSatDiameter = 22;   // satellite disc
-constexpr int32_t kNumberBox = 20;     // box the PRN is centred in
+constexpr int32_t kLetterBox = 14;    // N/E/S/W boxes on the horizon
+constexpr int32_t kSatDiameter = 22;  // satellite disc
+constexpr int32_t kNumberBox = 20;    // box the PRN is centred in
 
-int32_t FloorHalf(int32_t v) { return v >= 0 ? v / 2 : -((1 - v) / 2); }
+int32_t FloorHalf(int32_t v)
+{
+    return v >= 0 ? v / 2 : -((1 - v) / 2);
+}
 
-int32_t RoundPixel(double v) { return ToPixelValue(std::floor(v + 0.5)); }
+int32_t RoundPixel(double v)
+{
+    return ToPixelValue(std::floor(v + 0.5));
+}
 
 PixelRect BoxAround(PixelPoint c, int32_t size)
 {
@@ -53,7 +59,8 @@ PixelPoint SatellitePosition(const SkyPlotGeometry& plot, int elevationDeg, int 
 {
     const double r = (90.0 - elevationDeg) / 90.0 * plot.radius;
     const double az = azimuthDeg * std::numbers::pi / 180.0;
-    return PixelPoint{RoundPixel(plot.centre.x + std::sin(az) * r), RoundPixel(plot.centre.y - std::cos(az) * r)};
+    return PixelPoint{RoundPixel(plot.centre.x + std::sin(az) * r),
+                      RoundPixel(plot.centre.y - std::cos(az) * r)};
 }
 
 void DrawTextCentred(Canvas& dc, const LogFont& font, const PixelRect& box, const QString& text)
@@ -86,12 +93,14 @@ void DrawSkyPlot(Canvas& dc, const PixelRect& area, const GpsFix& fix, const Sky
         const char* text;
         PixelPoint at;
     };
-    const Letter letters[] = {{"N", {c.x, c.y - r}}, {"E", {c.x + r, c.y}}, {"S", {c.x, c.y + r}}, {"W", {c.x - r, c.y}}};
+    const Letter letters[] = {
+        {"N", {c.x, c.y - r}}, {"E", {c.x + r, c.y}}, {"S", {c.x, c.y + r}}, {"W", {c.x - r, c.y}}};
     for (const Letter& l : letters) {
         const PixelRect box = BoxAround(l.at, kLetterBox);
         dc.SelectPen(Pen{PS_NULL, 0, look.background});
         dc.SelectBrush(Brush{BrushKind::Solid, look.background});
-        const PixelPoint corners[] = {{box.left, box.top}, {box.right, box.top}, {box.right, box.bottom}, {box.left, box.bottom}};
+        const PixelPoint corners[] = {
+            {box.left, box.top}, {box.right, box.top}, {box.right, box.bottom}, {box.left, box.bottom}};
         dc.Polygon(corners);
         DrawTextCentred(dc, look.font, box, QString::fromLatin1(l.text));
     }

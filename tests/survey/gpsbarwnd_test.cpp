@@ -27,7 +27,10 @@ namespace {
 
 constexpr std::int64_t kStart = 1796731200;
 
-QColor Colour(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+QColor Colour(COLORREF c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 int CountPixels(const QImage& img, const QColor& colour, QRect within = QRect())
 {
@@ -62,12 +65,13 @@ TEST(GpsBarWindows, FloatingSizes)
         {{200, 200}, {260, 205}, {260, 260}, {260, 310}},  // width dragged
         {{200, 250}, {202, 300}, {300, 300}, {250, 300}},  // height dragged
         {{200, 200}, {100, 200}, {150, 150}, {150, 200}},  // too narrow: the minimum
-        {{200, 250}, {200, 180}, {180, 180}, {150, 200}},
-        {{160, 210}, {160, 210}, {160, 160}, {160, 210}},
+        {{200, 250}, {200, 180}, {180, 180}, {150, 200}}, {{160, 210}, {160, 210}, {160, 160}, {160, 210}},
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(SatviewFloatingSize(r.old, r.requested), r.satview) << r.requested.width() << "x" << r.requested.height();
-        EXPECT_EQ(CompassFloatingSize(r.old, r.requested), r.compass) << r.requested.width() << "x" << r.requested.height();
+        EXPECT_EQ(SatviewFloatingSize(r.old, r.requested), r.satview)
+            << r.requested.width() << "x" << r.requested.height();
+        EXPECT_EQ(CompassFloatingSize(r.old, r.requested), r.compass)
+            << r.requested.width() << "x" << r.requested.height();
     }
 }
 
@@ -118,7 +122,8 @@ TEST(GpsBarWindows, CompassTimerReadsTheSource)
     std::int32_t system = 31467;
     CSerialComm* portOrNull = &port;
     CGpsFindWnd wnd;
-    wnd.SetSource(GpsBarSource{[&] { return portOrNull; }, [&]() -> const GFindPt* { return withMarker ? &marker : nullptr; },
+    wnd.SetSource(GpsBarSource{[&] { return portOrNull; },
+                               [&]() -> const GFindPt* { return withMarker ? &marker : nullptr; },
                                [&] { return system; }, [&] { return now; }});
     port.parser().ParseSentence(test::Nmea("GPRMC,080000.00,A,5000.0000,N,00900.0000,E,0.0,0.0,150626,,,A"));
     WorldPoint here{9.0, 50.0};
@@ -232,7 +237,9 @@ protected:
         w.show();
         QImage img = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QByteArray dir = qgetenv("KORVEL_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) img.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + w.objectName() + QStringLiteral(".png"));
+        if (!dir.isEmpty())
+            img.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + w.objectName() +
+                     QStringLiteral(".png"));
         return img;
     }
 
@@ -263,13 +270,14 @@ TEST_F(DemoReceiver, CompassPointsToTheFieldCorner)
     wnd.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
     // The third corner of the demo field, 150 m east and 95 m north of the start, as a find
     // marker in a web-map document.
-    WorldPoint corner{9.0 + 150.0 / (111320.0 * std::cos(50.0 * std::numbers::pi / 180.0)), 50.0 + 95.0 / 111229.0};
+    WorldPoint corner{9.0 + 150.0 / (111320.0 * std::cos(50.0 * std::numbers::pi / 180.0)),
+                      50.0 + 95.0 / 111229.0};
     CoordTransform ct{1, CRS_WGS84, CRS_WEBMERCATOR};
     ASSERT_TRUE(TransformPoint(&corner, &ct));
     GFindPt marker;
     marker.SetPos(corner, QStringLiteral("3"));
-    wnd.SetSource(GpsBarSource{[this] { return &m_port; }, [&marker] { return &marker; }, [] { return CRS_WEBMERCATOR; },
-                               [this] { return m_now; }});
+    wnd.SetSource(GpsBarSource{[this] { return &m_port; }, [&marker] { return &marker; },
+                               [] { return CRS_WEBMERCATOR; }, [this] { return m_now; }});
     Play(60, &wnd);
     EXPECT_EQ(wnd.compass().system, CRS_UTM32);
     EXPECT_TRUE(wnd.compass().HasTarget());

@@ -36,9 +36,15 @@ WorldPoint Converted(double lon, double lat, std::int32_t to)
 }
 
 // The difference of two angles brought into -pi … pi (atan2 may answer -pi for pi).
-double AngleDiff(double a, double b) { return std::remainder(a - b, 2 * kPi); }
+double AngleDiff(double a, double b)
+{
+    return std::remainder(a - b, 2 * kPi);
+}
 
-double Distance(WorldPoint a, WorldPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double Distance(WorldPoint a, WorldPoint b)
+{
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 TEST(GpsCompass, HeadingFromCourseOrMovement)
 {
@@ -52,7 +58,8 @@ TEST(GpsCompass, HeadingFromCourseOrMovement)
     const Row rows[] = {
         {"course 0, walking north", 9.0, north, 0.0, kPi},
         {"course 0, walking east", east, 50.0, 0.0, kPi / 2},
-        {"course 0, walking south-west", 9.0 - 0.001 / std::cos(50.0 * kPi / 180), 50.0 - 0.001, 0.0, -kPi / 4},
+        {"course 0, walking south-west", 9.0 - 0.001 / std::cos(50.0 * kPi / 180), 50.0 - 0.001, 0.0,
+         -kPi / 4},
         {"course 90 wins over the movement", 9.0, north, 90.0, kPi / 2},
         {"course 270", 9.0, north, 270.0, kPi - 1.5 * kPi},
     };
@@ -110,7 +117,8 @@ TEST(GpsCompass, DistanceInTheDocumentsMetricSystem)
         marker.SetPos(Converted(tLon, tLat, r.docSys), QStringLiteral("17"));
         GpsCompass c;
         c.Update(&f, &marker, r.docSys);
-        const double expected = Distance(Converted(lon, lat, r.measuredIn), Converted(tLon, tLat, r.measuredIn));
+        const double expected =
+            Distance(Converted(lon, lat, r.measuredIn), Converted(tLon, tLat, r.measuredIn));
         EXPECT_NEAR(c.distance, expected, 1e-4) << r.docSys;
         EXPECT_EQ(c.system, r.compassSystem) << r.docSys;
         EXPECT_EQ(c.targetNumber, QStringLiteral("17"));
@@ -120,7 +128,8 @@ TEST(GpsCompass, DistanceInTheDocumentsMetricSystem)
     // and web-mercator metres are stretched by 1 / cos(latitude).
     const double utm = Distance(Converted(lon, lat, CRS_UTM32), Converted(tLon, tLat, CRS_UTM32));
     const double gk = Distance(Converted(lon, lat, 31467), Converted(tLon, tLat, 31467));
-    const double merc = Distance(Converted(lon, lat, CRS_WEBMERCATOR), Converted(tLon, tLat, CRS_WEBMERCATOR));
+    const double merc =
+        Distance(Converted(lon, lat, CRS_WEBMERCATOR), Converted(tLon, tLat, CRS_WEBMERCATOR));
     EXPECT_GT(std::abs(utm - gk), 0.2);
     EXPECT_GT(merc, utm * 1.5);
 }
@@ -137,7 +146,8 @@ TEST(GpsCompass, BearingNumberAndTargetFollowTheMarker)
     c.Update(&f, &marker, 31467);
     EXPECT_EQ(c.targetNumber, QStringLiteral("???"));
     EXPECT_NEAR(c.distance, 850.0, 1e-9);
-    EXPECT_NEAR(AngleDiff(c.relativeBearing, -kPi / 2), 0.0, 1e-3) << "east of a northbound walker: a quarter turn right";
+    EXPECT_NEAR(AngleDiff(c.relativeBearing, -kPi / 2), 0.0, 1e-3)
+        << "east of a northbound walker: a quarter turn right";
     EXPECT_EQ(c.target, (WorldPoint{here.x + 850.0, here.y}));
     RecordingCanvas dc;
     c.Draw(dc, PixelRect{0, 0, 160, 210}, CompassLook{});
@@ -163,10 +173,11 @@ TEST(GpsCompass, DistanceTexts)
         double distance;
         const char* text;
     };
-    const Row rows[] = {{850.0, "850 m"},    {8.456, "8.46 m"},     {12345.0, "12.3 km"}, {0.0, "0.00 m"},
-                        {9.994, "9.99 m"},   {10.0, "10 m"},        {999.4, "999 m"},     {1000.0, "1.0 km"},
-                        {1049.0, "1.0 km"}};
-    for (const Row& r : rows) EXPECT_EQ(FormatCompassDistance(r.distance), QString::fromLatin1(r.text)) << r.distance;
+    const Row rows[] = {{850.0, "850 m"}, {8.456, "8.46 m"},  {12345.0, "12.3 km"},
+                        {0.0, "0.00 m"},  {9.994, "9.99 m"},  {10.0, "10 m"},
+                        {999.4, "999 m"}, {1000.0, "1.0 km"}, {1049.0, "1.0 km"}};
+    for (const Row& r : rows)
+        EXPECT_EQ(FormatCompassDistance(r.distance), QString::fromLatin1(r.text)) << r.distance;
 }
 
 LogFont Font12()
@@ -195,9 +206,11 @@ TEST(GpsCompass, RoseArrowsAndTextsHeadingUp)
     EXPECT_EQ(test::Join(dc.CallsStartingWith("Text ").mid(0, 4)),
               "Text 71 25  N ; Text 71 173  S ; Text 145 99  E ; Text -3 99  W ");
     EXPECT_TRUE(dc.Calls().contains("BkMode opaque"));
-    EXPECT_EQ(test::Join(dc.CallsStartingWith("Polyline")), "Polyline 80 43 105 87 92 87 92 167 68 167 68 87 55 87 80 43");
+    EXPECT_EQ(test::Join(dc.CallsStartingWith("Polyline")),
+              "Polyline 80 43 105 87 92 87 92 167 68 167 68 87 55 87 80 43");
     // The same outline turned a quarter to the right, filled green.
-    EXPECT_EQ(test::Join(dc.CallsStartingWith("Polygon")), "Polygon 142 105 98 130 98 117 18 117 18 93 98 93 98 80 142 105");
+    EXPECT_EQ(test::Join(dc.CallsStartingWith("Polygon")),
+              "Polygon 142 105 98 130 98 117 18 117 18 93 98 93 98 80 142 105");
     EXPECT_TRUE(dc.Calls().contains("Pen 0 3 0x1e9e1b"));
     EXPECT_TRUE(dc.Calls().contains("Brush solid 0x1e9e1b"));
     EXPECT_TRUE(dc.Calls().contains("Pen 0 3 0xff0000"));

@@ -40,16 +40,15 @@ TEST(SkyPlot, SatellitesLandByElevationAndAzimuth)
         PixelPoint expected;
     };
     const Row rows[] = {
-        {90, 0, {100, 100}},   // zenith: the centre, whatever the azimuth
-        {90, 237, {100, 100}},
-        {0, 90, {190, 100}},   // east on the horizon: right end
-        {0, 0, {100, 10}},     // north up
-        {0, 270, {10, 100}},
-        {45, 180, {100, 145}}, // on the 45° circle, south
-        {30, 45, {142, 58}},   // r = 60: 100 + 42.43, 100 - 42.43
+        {90, 0, {100, 100}},                           // zenith: the centre, whatever the azimuth
+        {90, 237, {100, 100}}, {0, 90, {190, 100}},    // east on the horizon: right end
+        {0, 0, {100, 10}},                             // north up
+        {0, 270, {10, 100}},   {45, 180, {100, 145}},  // on the 45° circle, south
+        {30, 45, {142, 58}},                           // r = 60: 100 + 42.43, 100 - 42.43
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(SatellitePosition(plot, r.elevation, r.azimuth), r.expected) << r.elevation << " " << r.azimuth;
+        EXPECT_EQ(SatellitePosition(plot, r.elevation, r.azimuth), r.expected)
+            << r.elevation << " " << r.azimuth;
     }
     // A floating bar's area is inset; the circle follows the smaller side.
     const SkyPlotGeometry inset = SkyPlotCircle(PixelRect{7, 7, 193, 153});
@@ -73,7 +72,8 @@ TEST(SkyPlot, RoseCirclesDiametersAndLetters)
               "Polygon 93 3 107 3 107 17 93 17; Polygon 183 93 197 93 197 107 183 107; "
               "Polygon 93 183 107 183 107 197 93 197; Polygon 3 93 17 93 17 107 3 107");
     EXPECT_TRUE(dc.Calls().contains("Brush solid 0xf0f0f0"));
-    EXPECT_EQ(test::Join(dc.CallsStartingWith("Text ")), "Text 97 4 N; Text 187 94 E; Text 97 184 S; Text 7 94 W");
+    EXPECT_EQ(test::Join(dc.CallsStartingWith("Text ")),
+              "Text 97 4 N; Text 187 94 E; Text 97 184 S; Text 7 94 W");
     EXPECT_TRUE(dc.CallsStartingWith("Ellipse").isEmpty()) << "no satellites without data";
     // The caller's drawing state comes back.
     EXPECT_EQ(dc.m_pen, Pen{});
@@ -83,10 +83,10 @@ TEST(SkyPlot, RoseCirclesDiametersAndLetters)
 TEST(SkyPlot, ColoursSaySlotOrderAndNumbers)
 {
     GpsFix fix;
-    fix.satellites[0] = GpsSatellite{12, 90, 0, 40, 1};  // used: green
-    fix.satellites[1] = GpsSatellite{5, 0, 90, 35, 0};   // tracked: blue
-    fix.satellites[2] = GpsSatellite{29, 45, 180, 0, 0}; // in view only: red
-    fix.satellites[3] = GpsSatellite{7, 0, 0, 0, 1};     // used wins over a zero SNR
+    fix.satellites[0] = GpsSatellite{12, 90, 0, 40, 1};   // used: green
+    fix.satellites[1] = GpsSatellite{5, 0, 90, 35, 0};    // tracked: blue
+    fix.satellites[2] = GpsSatellite{29, 45, 180, 0, 0};  // in view only: red
+    fix.satellites[3] = GpsSatellite{7, 0, 0, 0, 1};      // used wins over a zero SNR
     RecordingCanvas dc;
     SkyPlotLook look;
     look.font = Font12();
