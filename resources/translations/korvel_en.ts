@@ -356,6 +356,10 @@ and log in again afterwards!</translation>
         <translation>Use all GNSS talkers (GN, GL, GA, GB)</translation>
     </message>
     <message>
+        <source>Pkt-Nr: %1</source>
+        <translation>Pt no: %1</translation>
+    </message>
+    <message>
         <source>Ungültiges Dateiformat!</source>
         <translation>Invalid file format!</translation>
     </message>
