@@ -42,8 +42,22 @@ bool CPortManager::AnyPortOpen() const
     return std::any_of(m_ports.begin(), m_ports.end(), [](const auto& p) { return p->IsOpen(); });
 }
 
+CPortManager::OpenStateWatch::OpenStateWatch(CPortManager& manager) : m_manager(manager)
+{
+    for (const auto& p : manager.m_ports) m_open.push_back(p->IsOpen());
+}
+
+CPortManager::OpenStateWatch::~OpenStateWatch()
+{
+    const auto& ports = m_manager.m_ports;
+    bool changed = ports.size() != m_open.size();
+    for (std::size_t i = 0; !changed && i < ports.size(); ++i) changed = m_open[i] != ports[i]->IsOpen();
+    if (changed) emit m_manager.portStateChanged();
+}
+
 bool CPortManager::StartPort(CSerialComm* port, bool showErrors)
 {
+    const OpenStateWatch watch(*this);
     if (!IsManaged(port)) return false;
     port->m_nActive = 1;
     port->m_nShowErrors = showErrors ? 1 : 0;
@@ -55,6 +69,7 @@ bool CPortManager::StartPort(CSerialComm* port, bool showErrors)
 
 bool CPortManager::StopPort(CSerialComm* port)
 {
+    const OpenStateWatch watch(*this);
     if (!IsManaged(port)) return false;
     // The count does not go below zero: a stop without a start (the settings dialog stops the
     // port before every restart) must not swallow the next real start.
@@ -67,6 +82,7 @@ bool CPortManager::StopPort(CSerialComm* port)
 
 void CPortManager::SetPortName(CSerialComm* port, const QString& name)
 {
+    const OpenStateWatch watch(*this);
     if (!port) return;
     if (port->IsOpen()) {
         port->CloseDevice();
@@ -87,6 +103,7 @@ bool CPortManager::SetBaudRate(CSerialComm* port, const QString& text)
     bool ok = digits > 0;
     qlonglong rate = ok ? t.left(digits).toLongLong(&ok) : 0;
     if (!ok || rate > 0x7fffffff) rate = kDefaultBaudRate;
+    const OpenStateWatch watch(*this);
     if (port->IsOpen()) {
         port->CloseDevice();
         port->m_nBaudRate = static_cast<std::int32_t>(rate);
@@ -104,6 +121,7 @@ bool CPortManager::OpenPort(CSerialComm* port, bool resetTimes)
 
 void CPortManager::PollPorts()
 {
+    const OpenStateWatch watch(*this);
     m_pollTimer.stop();
     for (std::size_t i = 0; i < m_ports.size(); ++i) {
         CSerialComm* port = m_ports[i].get();

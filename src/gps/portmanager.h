@@ -52,7 +52,24 @@ public:
     bool pollTimerActive() const { return m_pollTimer.isActive(); }
     const std::vector<std::unique_ptr<CSerialComm>>& ports() const { return m_ports; }
 
+signals:
+    // A port was opened or closed (started, stopped, reopened, or closed after a read error).
+    void portStateChanged();
+
 private:
+    // Emits portStateChanged when a port opened or closed during its lifetime.
+    class OpenStateWatch {
+    public:
+        explicit OpenStateWatch(CPortManager& manager);
+        ~OpenStateWatch();
+        OpenStateWatch(const OpenStateWatch&) = delete;
+        OpenStateWatch& operator=(const OpenStateWatch&) = delete;
+
+    private:
+        CPortManager& m_manager;
+        std::vector<bool> m_open;
+    };
+
     bool AnyPortOpen() const;
 
     GpsClock m_clock;

@@ -184,6 +184,9 @@ TEST_F(DocumentsTest, DroppedFilesOpenAndEnterTheRecentList)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(app->mainFrame(), &drop);
+    // The files open once the drop has returned.
+    EXPECT_EQ(app->DocumentWindows().size(), 1);
+    QApplication::processEvents();
     EXPECT_EQ(app->DocumentWindows().size(), 3);  // the new one of the start, a and b
     EXPECT_EQ(app->recentFiles().entries(), QStringList({QFileInfo(b).absoluteFilePath(), QFileInfo(a).absoluteFilePath()}));
 
