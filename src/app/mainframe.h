@@ -74,6 +74,8 @@ public:
     void AttachDocumentWindow(CKorvelWnd* wnd);
     // Which kinds of objects the open documents hold (kept between refreshes).
     CDocumentKinds& documentKinds() { return m_kinds; }
+    // The light timer that refreshes the command states (tests stop it to see the signals).
+    QTimer& commandTimer() { return m_uiTimer; }
 
     // Rebuilds both menus (without and with a document) for the active language and shows
     // the one that fits the active window; `languageNames` holds string 102 of every
