@@ -122,6 +122,7 @@ CMainFrame::~CMainFrame()
     m_uiTimer.stop();
     m_uiUpdateSoon.stop();
     disconnect(m_pMdiArea, nullptr, this, nullptr);
+    disconnect(&PortManager(), nullptr, this, nullptr);
     // The bars are hidden while the window part of the frame is destroyed; by then this is no
     // longer a CMainFrame that could answer their signals.
     if (m_pSatBar) disconnect(m_pSatBar, nullptr, this, nullptr);

@@ -42,17 +42,14 @@ bool CPortManager::AnyPortOpen() const
     return std::any_of(m_ports.begin(), m_ports.end(), [](const auto& p) { return p->IsOpen(); });
 }
 
-CPortManager::OpenStateWatch::OpenStateWatch(CPortManager& manager) : m_manager(manager)
+void CPortManager::ReportOpenChanges()
 {
-    for (const auto& p : manager.m_ports) m_open.push_back(p->IsOpen());
-}
-
-CPortManager::OpenStateWatch::~OpenStateWatch()
-{
-    const auto& ports = m_manager.m_ports;
-    bool changed = ports.size() != m_open.size();
-    for (std::size_t i = 0; !changed && i < ports.size(); ++i) changed = m_open[i] != ports[i]->IsOpen();
-    if (changed) emit m_manager.portStateChanged();
+    std::vector<bool> open;
+    open.reserve(m_ports.size());
+    for (const auto& p : m_ports) open.push_back(p->IsOpen());
+    if (open == m_reportedOpen) return;
+    m_reportedOpen = std::move(open);
+    emit portStateChanged();
 }
 
 bool CPortManager::StartPort(CSerialComm* port, bool showErrors)

@@ -57,23 +57,25 @@ signals:
     void portStateChanged();
 
 private:
-    // Emits portStateChanged when a port opened or closed during its lifetime.
+    // Emits portStateChanged, when it goes, if a port is open or closed now that was not when
+    // the signal went last (a device that closed itself between two polls counts, too).
     class OpenStateWatch {
     public:
-        explicit OpenStateWatch(CPortManager& manager);
-        ~OpenStateWatch();
+        explicit OpenStateWatch(CPortManager& manager) : m_manager(manager) {}
+        ~OpenStateWatch() { m_manager.ReportOpenChanges(); }
         OpenStateWatch(const OpenStateWatch&) = delete;
         OpenStateWatch& operator=(const OpenStateWatch&) = delete;
 
     private:
         CPortManager& m_manager;
-        std::vector<bool> m_open;
     };
+    void ReportOpenChanges();
 
     bool AnyPortOpen() const;
 
     GpsClock m_clock;
     std::vector<std::unique_ptr<CSerialComm>> m_ports;
+    std::vector<bool> m_reportedOpen;  // per port, as portStateChanged last told
     QTimer m_pollTimer;
 };
 
