@@ -18,7 +18,8 @@
 // CKorvelView::OnUpdateCommand (handled = true, enabled or not) and runs it in OnCommand; the
 // view is always asked first. An entry that nobody handles is disabled, so add entries only
 // for commands that exist: a command without an entry simply does not appear. A new popup is
-// one PopupEntry (parent path, title, place). Command states are refreshed on document and
+// one PopupEntry (parent path, title, place). New menu texts reach the language modules with
+// resources/translations/update_translations.py. Command states are refreshed on document and
 // receiver signals, on window activation and by a light timer.
 
 #include <QAction>
