@@ -25,7 +25,6 @@ public:
 
     // The type bits (GT_POINT, GT_POLYLINE, GT_POLYGON) of the objects the document holds.
     uint32_t Kinds(CKorvelDoc& doc);
-    bool Has(CKorvelDoc& doc, uint32_t kinds) { return (Kinds(doc) & kinds) != 0; }
 
     // How many times a document tree has been walked (for tests).
     int walks() const { return m_nWalks; }

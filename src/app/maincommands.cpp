@@ -2,12 +2,12 @@
 // to add one) and the popups of both menu bars.
 #include "app/commandids.h"
 #include "app/custombar.h"
+#include "app/exchangecommands.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
-#include "model/gobj.h"
 #include "model/korveldoc.h"
 
 #include <QFileInfo>
@@ -102,9 +102,7 @@ void CMainFrame::createCommands()
               .OnBar(ID_VIEW_TOOLBAR_IMPEXP, 2, 10)
               .EnabledWhen(hasWindow)
               .Handler(exchange(ID_IMPORT_SHAPE)));
-    // The handheld files need points or areas and a defined coordinate system, shapefiles
-    // points, lines or areas (the same rules as CanExportZento / CanExportShape, but from the
-    // kinds kept per document).
+    // The exports ask the kinds of objects kept per document, never the document itself.
     t.Add(CommandEntry(ID_EXPORT_ZENTO)
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Handheld (ZENTO)..."))
               .Icon("export-zento")
@@ -113,7 +111,7 @@ void CMainFrame::createCommands()
               .EnabledWhen([this] {
                   CKorvelWnd* wnd = ActiveWnd();
                   CKorvelDoc* doc = wnd ? wnd->document() : nullptr;
-                  return doc && doc->m_nCoordSys > 0 && m_kinds.Has(*doc, GT_POINT | GT_POLYGON);
+                  return doc && CanExportZento(*doc, m_kinds.Kinds(*doc));
               })
               .Handler(exchange(ID_EXPORT_ZENTO)));
     t.Add(CommandEntry(ID_EXPORT_SHAPE)
@@ -124,7 +122,7 @@ void CMainFrame::createCommands()
               .EnabledWhen([this] {
                   CKorvelWnd* wnd = ActiveWnd();
                   CKorvelDoc* doc = wnd ? wnd->document() : nullptr;
-                  return doc && m_kinds.Has(*doc, GT_POINT | GT_POLYLINE | GT_POLYGON);
+                  return doc && CanExportShape(m_kinds.Kinds(*doc));
               })
               .Handler(exchange(ID_EXPORT_SHAPE)));
 

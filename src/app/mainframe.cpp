@@ -152,33 +152,30 @@ QAction* CMainFrame::AddCommand(CommandEntry entry)
 {
     const int id = entry.id;
     m_commands.Add(std::move(entry));
-    const CommandEntry& e = *m_commands.Find(id);
-    QAction* a = action(id);
+    QAction* a = MakeAction(*m_commands.Find(id));
+    RetranslateAction(a, *m_commands.Find(id));
+    return a;
+}
+
+QAction* CMainFrame::MakeAction(const CommandEntry& e)
+{
+    QAction* a = action(e.id);
     if (!a) {
         a = new QAction(this);
-        a->setData(id);
+        a->setData(e.id);
+        const int id = e.id;
         connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
         m_actions.insert(id, a);
     }
     a->setCheckable(e.checkable);
     a->setMenuRole(e.role);
     a->setIcon(e.icon ? QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(e.icon))) : QIcon());
-    RetranslateAction(a, e);
     return a;
 }
 
 void CMainFrame::createActions()
 {
-    for (const CommandEntry& e : m_commands.entries()) {
-        const int id = e.id;
-        auto* a = new QAction(this);
-        a->setData(id);
-        a->setCheckable(e.checkable);
-        a->setMenuRole(e.role);
-        if (e.icon) a->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(e.icon))));
-        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
-        m_actions.insert(id, a);
-    }
+    for (const CommandEntry& e : m_commands.entries()) MakeAction(e);
     m_pauseFaces[0] = QIcon(QStringLiteral(":/icons/pause.svg"));
     m_pauseFaces[1] = QIcon(QStringLiteral(":/icons/resume.svg"));
     m_currentPauseFace = m_pauseFaces[0];

@@ -158,6 +158,7 @@ protected:
 private:
     void createCommands();  // the table itself, in maincommands.cpp
     void createActions();
+    QAction* MakeAction(const CommandEntry& entry);
     void createToolBars();
     void createStatusBar();
     bool createDocks();
