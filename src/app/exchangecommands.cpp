@@ -94,14 +94,11 @@ QString FileDialogFilter(const QString& tableFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-bool CanExportShape(CKorvelDoc& doc)
-{
-    return HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYLINE | GT_POLYGON);
-}
+bool CanExportShape(uint32_t kinds) { return (kinds & (GT_POINT | GT_POLYLINE | GT_POLYGON)) != 0; }
 
-bool CanExportZento(CKorvelDoc& doc)
+bool CanExportZento(const CKorvelDoc& doc, uint32_t kinds)
 {
-    return doc.m_nCoordSys > 0 && HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYGON);
+    return doc.m_nCoordSys > 0 && (kinds & (GT_POINT | GT_POLYGON)) != 0;
 }
 
 void OnImportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)
