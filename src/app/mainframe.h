@@ -9,6 +9,7 @@
 #include "app/exchangecommands.h"
 #include "app/labelfont.h"
 #include "view/viewhost.h"
+#include "view/viewtool.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -113,6 +114,10 @@ public:
     void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) override;
     // The one printer of the program: what "Druckereinrichtung" chose, used by every view.
     QPrinter* Printer() override;
+    // The mouse tools of every view: zoom and pan, and the tools the editing layer adds.
+    ToolRegistry* Tools() override { return &m_tools; }
+    // Each view's measuring state.
+    std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& view) override;
     QString paneText(int pane) const;
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
@@ -199,6 +204,7 @@ private:
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
+    ToolRegistry m_tools;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;
