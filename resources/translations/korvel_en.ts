@@ -505,6 +505,20 @@ Print Setup</translation>
         <source>Die Datei &quot;%1&quot; konnte nicht geschrieben werden. Eine ältere Datei gleichen Namens ist unverändert.</source>
         <translation>The file &quot;%1&quot; could not be written. An older file of the same name is unchanged.</translation>
     </message>
+    <message>
+        <source>Bilder (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|Alle Dateien (*.*)|*.*||</source>
+        <translation>Images (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Bild wird geladen …</source>
+        <translation>Loading image …</translation>
+    </message>
+    <message>
+        <source>Hintergrundkarte laden
+Hintergrundkarte laden</source>
+        <translation>Loads a background map.
+Load background map</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>
