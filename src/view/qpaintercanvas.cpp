@@ -300,6 +300,7 @@ QImage QPainterCanvas::DibBlockImage(const DibPixels& src, const PixelRect& bloc
         const uint32_t rgb = i < src.colors.size() ? src.colors[i] & 0x00FFFFFFu : 0;
         table[i] = rgb == 0x00FFFFFFu ? 0 : 0xFF000000u | rgb;
     }
+    bool transparent = false;
     for (int y = 0; y < h; ++y) {
         const uint8_t* line = src.Row(block.top + y);
         auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
@@ -308,30 +309,39 @@ QImage QPainterCanvas::DibBlockImage(const DibPixels& src, const PixelRect& bloc
             const uint8_t* p = line + ptrdiff_t(block.left) * 3;
             for (int x = 0; x < w; ++x, p += 3) {
                 const uint32_t rgb = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-                out[x] = rgb == 0x00FFFFFFu ? 0 : 0xFF000000u | rgb;
+                const bool white = rgb == 0x00FFFFFFu;
+                transparent |= white;
+                out[x] = white ? 0 : 0xFF000000u | rgb;
             }
             break;
         }
         case 8: {
             const uint8_t* p = line + block.left;
-            for (int x = 0; x < w; ++x) out[x] = table[p[x]];
+            for (int x = 0; x < w; ++x) {
+                out[x] = table[p[x]];
+                transparent |= out[x] == 0;
+            }
             break;
         }
         case 4:
             for (int x = 0; x < w; ++x) {
                 const int c = block.left + x;
                 out[x] = table[(line[c >> 1] >> ((c & 1) ? 0 : 4)) & 0x0F];
+                transparent |= out[x] == 0;
             }
             break;
         case 1:
             for (int x = 0; x < w; ++x) {
                 const int c = block.left + x;
                 out[x] = table[(line[c >> 3] >> (7 - (c & 7))) & 1];
+                transparent |= out[x] == 0;
             }
             break;
         default: return QImage();
         }
     }
+    // A block without white is opaque: drawn as such it is copied rather than blended.
+    if (!transparent) image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;
 }
 

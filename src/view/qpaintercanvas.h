@@ -49,7 +49,8 @@ public:
 
     bool IsPrinter() const override { return m_bPrinter; }
 
-    // The pixels of `block` of `src` as an image whose pure white pixels are fully transparent.
+    // The pixels of `block` of `src` as an image whose pure white pixels are fully transparent
+    // (an opaque image when the block has none).
     static QImage DibBlockImage(const DibPixels& src, const PixelRect& block);
 
     // Draws `image` stretched into `dest` (pixels, right/bottom exclusive) with every pure white
