@@ -57,11 +57,12 @@ for compression in none deflate; do
       echo "gdal_translate did not write the whole BMP:" >&2; cat "$work/gdal.err" >&2; exit 1
     fi
     rm -f "$work/out.bmp" "$work/out.bmp.aux.xml"
-    ours=$(echo "$t1 - $t0" | bc); peer=$(echo "$t3 - $t2" | bc)
-    if [ -z "$best_ours" ] || (( $(echo "$ours < $best_ours" | bc) )); then best_ours=$ours; fi
-    if [ -z "$best_peer" ] || (( $(echo "$peer < $best_peer" | bc) )); then best_peer=$peer; fi
+    ours=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+    peer=$(awk -v a="$t2" -v b="$t3" 'BEGIN { print b - a }')
+    best_ours=$(awk -v a="$ours" -v b="${best_ours:-$ours}" 'BEGIN { print (a < b ? a : b) }')
+    best_peer=$(awk -v a="$peer" -v b="${best_peer:-$peer}" 'BEGIN { print (a < b ? a : b) }')
   done
   printf '%-10s %12.2f %12.2f %8.2f   (%s)\n' "$compression" "$best_ours" "$best_peer" \
-    "$(echo "$best_peer / $best_ours" | bc -l)" "$line"
+    "$(awk -v a="$best_peer" -v b="$best_ours" 'BEGIN { print a / b }')" "$line"
   rm -f "$tif"
 done
