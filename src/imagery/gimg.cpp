@@ -416,7 +416,7 @@ void GImg::DrawPicture(GView& view, Canvas& dc, const PixelRect& clip) const
     // The image pixels that cover it, whole pixels only.
     const double px = bw / pic.width;
     const double py = bh / pic.height;
-    auto clampTo = [](double v, int32_t hi) { return int32_t(std::clamp(v, 0.0, double(hi))); };
+    auto clampTo = [](double v, int32_t hi) { return v > 0 ? int32_t(std::min(v, double(hi))) : 0; };  // NaN gives 0
     const int32_t c0 = clampTo(std::floor((iminX - minX) / px), pic.width);
     const int32_t c1 = clampTo(std::ceil((imaxX - minX) / px), pic.width);
     const int32_t r0 = clampTo(std::floor(pic.height - (imaxY - minY) / py), pic.height);
