@@ -103,6 +103,15 @@ TEST_F(RenderTest, DrawsScannedMapsWhereTheirWorldFilesPutThem)
     EXPECT_EQ(image.pixel(19, 19), red);
     EXPECT_EQ(image.pixel(83, 83), qRgb(255, 127, 127));  // half-transparent red over white
 
+    // Zoomed into a single image pixel: the whole picture has its colour.
+    const QString pixel = Path("pixel.png");
+    ASSERT_EQ(RunKorvel({"--render", pixel, "--size", "200x100", "--window", "1000.5,2049.7,1000.7,2049.8", kvd}, Path("data")).exitCode, 0);
+    const QImage one(pixel);
+    ASSERT_EQ(one.size(), QSize(200, 100));
+    for (QPoint p : {QPoint(0, 0), QPoint(199, 0), QPoint(100, 50), QPoint(0, 99), QPoint(199, 99)}) {
+        EXPECT_EQ(one.pixel(p), red) << p.x() << "," << p.y();
+    }
+
     // Without a window the map is fitted whole: the picture shows red and blue and keeps the
     // blue map's proportions (it is wider than high).
     const QString all = Path("alles.png");
