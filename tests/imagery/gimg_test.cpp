@@ -239,6 +239,20 @@ TEST_F(GImgTest, APngThreePixelsWideDrawsUndistortedWithWhiteTransparent)
     EXPECT_EQ(view.m_canvas.Calls(), QStringList{QStringLiteral("Dib 0 0 3 1 -> 0 0 48 16 px ff0000 ------ 0000ff")});
 }
 
+TEST_F(GImgTest, AGreyJpegDrawsItsGreysWithItsWhiteTransparent)
+{
+    // Grey 90 on the left, white on the right, in whole 8 x 8 blocks.
+    std::vector<uint8_t> grey(16 * 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) grey[y * 16 + x] = x < 8 ? 90 : 255;
+    ASSERT_TRUE(test::WriteJpeg(Path(QStringLiteral("grau.jpg")), 16, 8, 1, grey));
+    GImg img;
+    ASSERT_EQ(img.Load(Path(QStringLiteral("grau.jpg"))), 1);
+    RecordingView view(View(6, 8, 1));
+    img.Draw(view, &view.m_canvas, PixelRect{0, 0, 4, 2});
+    EXPECT_EQ(test::Join(view.m_canvas.Calls()), "Dib 6 0 10 2 -> 0 0 4 2 px 5a5a5a 5a5a5a ------ ------ 5a5a5a 5a5a5a ------ ------");
+}
+
 TEST_F(GImgTest, ZoomedIntoOneOrTwoPixelsEachFillsItsShareOfTheWindow)
 {
     GImg img;
