@@ -1,5 +1,6 @@
 // JPEG decoding with libjpeg. Fatal errors leave the library by a long jump to DecodeRows; its
-// caller owns the decompressor and destroys it afterwards in every case.
+// caller owns the decompressor and everything with a destructor (the bitmap format with its
+// colour table), and frees them afterwards in every case: a jump skips destructors.
 #include "imagery/imagedecode.h"
 
 #include <cstdio>  // jpeglib.h needs FILE
@@ -27,7 +28,8 @@ struct JpegError {
 
 void OnMessage(j_common_ptr) {}
 
-bool DecodeRows(jpeg_decompress_struct& cinfo, JpegError& err, std::span<const uint8_t> data, DibSink& sink)
+bool DecodeRows(jpeg_decompress_struct& cinfo, JpegError& err, std::span<const uint8_t> data, DibSink& sink,
+                DibFormat& format)
 {
     if (setjmp(err.jump)) return false;
     jpeg_create_decompress(&cinfo);
@@ -37,7 +39,6 @@ bool DecodeRows(jpeg_decompress_struct& cinfo, JpegError& err, std::span<const u
     const bool grey = cinfo.num_components == 1;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
 
-    DibFormat format;
     format.width = int32_t(cinfo.image_width);
     format.height = int32_t(cinfo.image_height);
     format.topDown = false;
@@ -79,7 +80,8 @@ bool DecodeJpeg(std::span<const uint8_t> data, DibSink& sink)
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = &OnError;
     err.mgr.output_message = &OnMessage;
-    const bool ok = DecodeRows(cinfo, err, data, sink);
+    DibFormat format;
+    const bool ok = DecodeRows(cinfo, err, data, sink, format);
     jpeg_destroy_decompress(&cinfo);
     return ok;
 }

@@ -30,6 +30,7 @@ struct PngState {
     PngInput input{};
     DibSink* sink = nullptr;
     uint8_t* rgba = nullptr;  // malloc'ed: a row, or the whole picture when interlaced
+    DibFormat format;         // here rather than in the frame a jump may leave
 };
 
 void ReadData(png_structp png, png_bytep out, size_t length)
@@ -78,7 +79,7 @@ bool DecodeRows(PngState& st)
     const int channels = png_get_channels(png, info);
     if (channels != 3 && channels != 4) return false;
     if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return false;
-    DibFormat format;
+    DibFormat& format = st.format;
     format.width = int32_t(width);
     format.height = int32_t(height);
     format.topDown = true;
