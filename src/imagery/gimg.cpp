@@ -111,7 +111,7 @@ public:
     {
         if (m_nLastPercent < 0 || m_nLastPercent == 100) return;
         m_nLastPercent = 100;
-        if (const ImageProgressHook& hook = ProgressHook()) hook(m_strSource, 100);
+        ReportImageProgress(m_strSource, 100);
     }
     const DibFormat& Format() const { return m_format; }
 
@@ -148,8 +148,7 @@ private:
         if (m_bCancelled) return false;
         if (percent == m_nLastPercent) return true;
         m_nLastPercent = percent;
-        const ImageProgressHook& hook = ProgressHook();
-        if (hook && !hook(m_strSource, percent)) m_bCancelled = true;
+        if (!ReportImageProgress(m_strSource, percent)) m_bCancelled = true;
         return !m_bCancelled;
     }
 
@@ -281,6 +280,12 @@ CBitmapCopy::~CBitmapCopy()
 }
 
 void SetImageProgressHook(ImageProgressHook hook) { ProgressHook() = std::move(hook); }
+
+bool ReportImageProgress(const QString& path, int percent)
+{
+    const ImageProgressHook& hook = ProgressHook();
+    return !hook || hook(path, percent);
+}
 
 std::vector<std::pair<int32_t, int32_t>> ReducedSizes(int32_t width, int32_t height)
 {

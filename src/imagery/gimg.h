@@ -52,6 +52,8 @@ using ImageProgressHook = std::function<bool(const QString& path, int percent)>;
 // Installs the hook every Load reports to (the program shows a cancellable progress dialog);
 // an empty function removes it.
 void SetImageProgressHook(ImageProgressHook hook);
+// Hands a report to the installed hook; true (go on) without one.
+bool ReportImageProgress(const QString& path, int percent);
 
 // The reduced copies of a `width` x `height` picture: each half the size of the one before
 // (rounded up), made while the previous one is larger than 512 pixels on its longer side.

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 
 namespace korvel {
@@ -88,6 +90,30 @@ TEST_F(ImageCommandTest, LoadsEveryChosenPictureAndRemembersTheFolder)
     OnImgLoad(nullptr, doc, &view, folder, [](QWidget*, const QString&, const QString&) { return QStringList(); });
     EXPECT_EQ(Images(), 1);
     EXPECT_EQ(folder, QFileInfo(broken).absolutePath());
+}
+
+TEST_F(ImageCommandTest, ProgressDialogCanCancelALoadAndGoesWithIt)
+{
+    InstallImageProgressDialog();
+    auto dialogs = [] {
+        QList<QProgressDialog*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w)) found << d;
+        return found;
+    };
+    const QString path = QStringLiteral("/karten/gross.tif");
+    EXPECT_TRUE(ReportImageProgress(path, 0));
+    ASSERT_EQ(dialogs().size(), 1);
+    QProgressDialog* dlg = dialogs().first();
+    EXPECT_TRUE(dlg->labelText().contains(QLatin1String("gross.tif")));
+    EXPECT_TRUE(ReportImageProgress(path, 30));
+    EXPECT_EQ(dlg->value(), 30);
+    dlg->cancel();
+    EXPECT_FALSE(ReportImageProgress(path, 40));  // the load stops
+    EXPECT_TRUE(ReportImageProgress(path, 100));  // and its end closes the dialog
+    QApplication::processEvents();
+    EXPECT_TRUE(dialogs().isEmpty());
+    SetImageProgressHook({});
 }
 
 TEST_F(ImageCommandTest, TextsOfTheCommand)
