@@ -521,6 +521,20 @@ Print Setup</translation>
         <source>%1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.</source>
         <translation>%1 objects could not be converted and keep their previous coordinates.</translation>
     </message>
+    <message>
+        <source>Bilder (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|Alle Dateien (*.*)|*.*||</source>
+        <translation>Images (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Bild wird geladen …</source>
+        <translation>Loading image …</translation>
+    </message>
+    <message>
+        <source>Hintergrundkarte laden
+Hintergrundkarte laden</source>
+        <translation>Loads a background map.
+Load background map</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>

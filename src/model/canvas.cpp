@@ -34,4 +34,21 @@ bool operator==(const LogFont& a, const LogFont& b)
     return true;
 }
 
+uint32_t DibPixels::Rgb(int32_t col, int32_t row) const
+{
+    const uint8_t* line = Row(row);
+    uint32_t index = 0;
+    switch (bitCount) {
+    case 24: {
+        const uint8_t* p = line + ptrdiff_t(col) * 3;
+        return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    }
+    case 8: index = line[col]; break;
+    case 4: index = (line[col >> 1] >> ((col & 1) ? 0 : 4)) & 0x0F; break;
+    case 1: index = (line[col >> 3] >> (7 - (col & 7))) & 1; break;
+    default: return 0;
+    }
+    return index < colors.size() ? colors[index] & 0x00FFFFFFu : 0;
+}
+
 }  // namespace korvel
