@@ -11,6 +11,7 @@
 #include "model/gpoint.h"
 #include "model/gpolyline.h"
 #include "model/korveldoc.h"
+#include "model/smallcopy.h"
 #include "strings/stringtable.h"
 
 #include <QFileInfo>
@@ -211,7 +212,7 @@ void CShapeAttributeReader::Read(int record, GObj& obj)
     }
     for (const Value& v : m_values) {
         char16_t* d = table->TryAppendUnset(v.column->nameId, v.length, v.column->format);
-        std::copy_n(m_chars.data() + v.start, v.length, d);
+        CopyValueUnits(d, m_chars.data() + v.start, v.length);
     }
     obj.m_pInfo = std::move(table);
 }

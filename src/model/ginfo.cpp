@@ -153,8 +153,11 @@ void GInfoTable::Destroy(GInfoTable* t)
 int GInfoTable::FindIndex(QStringView name) const
 {
     const GInfoItem* e = Entries();
-    for (uint32_t i = 0; i < m_nCount; ++i)
-        if (QStringView(e[i].Name()).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    for (uint32_t i = 0; i < m_nCount; ++i) {
+        const QString& n = e[i].Name();
+        // Case folding maps one UTF-16 unit to one: names of other lengths never match.
+        if (n.size() == name.size() && QStringView(n).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    }
     return -1;
 }
 
