@@ -219,6 +219,7 @@ void CShapeAttributeReader::Read(int record, GObj& obj)
 
 namespace {
 
+// The map object for a shape; the vertices are moved out of the shape's rings.
 std::unique_ptr<GObj> ObjectForShape(CShape& shape)
 {
     if (shape.IsNull()) return nullptr;
@@ -232,8 +233,8 @@ std::unique_ptr<GObj> ObjectForShape(CShape& shape)
     else
         obj = std::make_unique<GPolyline>();
     for (uint32_t r = 0; r < line->GetRingCount(); ++r) {
-        const CRing* src = line->GetRing(r);
-        const auto points = src->GetPoints();
+        CRing* src = line->GetRing(r);
+        std::vector<WorldPoint>& points = src->GetPoints();
         if (points.size() > size_t(std::numeric_limits<int32_t>::max())) return nullptr;
         const auto n = static_cast<int32_t>(points.size());
         auto ring = std::make_unique<GRing>(n);
@@ -241,6 +242,9 @@ std::unique_ptr<GObj> ObjectForShape(CShape& shape)
         if (!ring->m_pPoints) return nullptr;
         std::copy(points.begin(), points.end(), ring->m_pPoints);
         ring->m_nCount = n;
+        // The shape's copy is no longer needed; freed now, its memory serves the next ring
+        // instead of fresh pages.
+        std::vector<WorldPoint>().swap(points);
         if (!obj->AddRing(ring.get())) return nullptr;
         ring.release();  // owned by the object now
     }

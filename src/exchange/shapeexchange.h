@@ -110,7 +110,7 @@ struct ShapeImportTarget {
 // Turns the shapes of a file that was read successfully into map objects: null shapes are
 // skipped, C/D/L/N fields become attributes, coordinates are converted from WGS84 when the
 // file's box is geographic (an empty document without a system then adopts web mercator).
-// Returns the number of objects added.
+// Returns the number of objects added. The vertices are moved out of the file's shapes.
 size_t ImportShapes(CShapeFile& file, ShapeImportTarget& target);
 
 // Reads `path` and imports it. Returns the reader's code (20000 on success); nothing is added
