@@ -278,6 +278,11 @@ void CKorvelView::paintEvent(QPaintEvent* event)
     OnDraw(canvas, clip);
     if (m_bBandVisible) DrawRubberBand(canvas);
     m_pPaintCanvas = nullptr;
+    if (!m_bPaintedOnce) {
+        m_bPaintedOnce = true;
+        painter.end();
+        emit firstPaintDone();
+    }
 }
 
 void CKorvelView::PaintPanPreview(QPainter& painter)

@@ -170,6 +170,8 @@ signals:
     void viewChanged();
     // The Delete key was pressed in the view (the editing layer deletes the selection).
     void deleteRequested();
+    // Emitted once, when the view's first paintEvent has drawn everything (start-up timing).
+    void firstPaintDone();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -221,6 +223,7 @@ private:
 
     QPixmap m_panSnapshot;  // the window as it was when the pan drag started
     bool m_bPanning = false;
+    bool m_bPaintedOnce = false;
     QPoint m_panOffset;
 
     QRegion m_noEraseRegion;  // invalidated without erase since the last paint
