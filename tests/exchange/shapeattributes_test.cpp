@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QtEndian>
 
 #include <random>
 #include <tuple>
@@ -41,8 +40,10 @@ void MakeTable(CDBaseFile& table, const std::vector<FieldDef>& fields, const std
         out.open(QIODevice::WriteOnly);
         ASSERT_TRUE(writer.Write(out));
     }
-    const int header = qFromLittleEndian<uint16_t>(bytes.constData() + 8);
-    const int recordLength = qFromLittleEndian<uint16_t>(bytes.constData() + 10);
+    ASSERT_GE(bytes.size(), 32);
+    const auto word = [&bytes](int at) { return int(uchar(bytes[at])) | int(uchar(bytes[at + 1])) << 8; };
+    const int header = word(8);
+    const int recordLength = word(10);
     int offset = 1;
     for (size_t i = 0; i < fields.size(); ++i) {
         bytes[qsizetype(32 + 32 * i + 11)] = fields[i].type;
@@ -166,7 +167,9 @@ TEST(ShapeAttributeReaderTest, CanonicalTextIsWhatReadingAndWritingGives)
     };
     for (const Row& r : rows) {
         EXPECT_EQ(CanonicalFixedText(r.text, r.decimals), r.canonical) << r.text;
-        if (r.canonical) EXPECT_TRUE(roundTrip(r.text, r.decimals)) << r.text;
+        if (r.canonical) {
+            EXPECT_TRUE(roundTrip(r.text, r.decimals)) << r.text;
+        }
     }
     // Every number of up to 15 digits written with its decimals reads back to the same text.
     std::mt19937_64 rng(4711);
@@ -181,7 +184,9 @@ TEST(ShapeAttributeReaderTest, CanonicalTextIsWhatReadingAndWritingGives)
             text.insert(text.size() - decimals, ".");
         }
         if (rng() & 1) text.insert(0, "-");
-        if (CanonicalFixedText(text, decimals)) ASSERT_TRUE(roundTrip(text, decimals)) << text;
+        if (CanonicalFixedText(text, decimals)) {
+            ASSERT_TRUE(roundTrip(text, decimals)) << text;
+        }
     }
 }
 
