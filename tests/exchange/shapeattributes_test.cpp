@@ -141,12 +141,12 @@ TEST(ShapeAttributeReaderTest, RepeatedFieldNamesReplaceEarlierValues)
 {
     // SetInfo finds names ignoring case, so the later field's value replaces the earlier one.
     CDBaseFile table;
-    MakeTable(table, {{"NAME", 'C', 5, 0}, {"name", 'C', 5, 0}, {"WERT", 'N', 6, 1}},
+    MakeTable(table, {{"NAME", 'C', 4, 0}, {"name", 'C', 4, 0}, {"WERT", 'N', 6, 1}},
               {{"eins", "zwei", "1.0"}, {"eins", "", "2.0"}});
     ExpectSameAsOneByOne(table);
     GObj obj;
     CShapeAttributeReader(table).Read(0, obj);
-    EXPECT_EQ(AttrsOf(obj), (Attrs{{"NAME", "zwei", 0xFF05}, {"WERT", "1.0", 0x0106}}));
+    EXPECT_EQ(AttrsOf(obj), (Attrs{{"NAME", "zwei", 0xFF04}, {"WERT", "1.0", 0x0106}}));
 }
 
 TEST(ShapeAttributeReaderTest, CanonicalTextIsWhatReadingAndWritingGives)
