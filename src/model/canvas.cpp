@@ -8,7 +8,9 @@ QString LogFont::FaceName() const
 {
     int n = 0;
     while (n < kFaceSize && lfFaceName[n] != 0) ++n;
-    return QString::fromUtf16(lfFaceName, n);
+    // Copied unit for unit: QString::fromUtf16 would treat a leading U+FEFF or U+FFFE as a
+    // byte-order mark, dropping it or swapping the rest, and the name would change on every save.
+    return QString(reinterpret_cast<const QChar*>(lfFaceName), n);
 }
 
 bool LogFont::SetFaceName(const QString& face)
