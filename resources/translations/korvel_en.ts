@@ -530,6 +530,12 @@ Print Setup</translation>
         <translation>Loading image …</translation>
     </message>
     <message>
+        <source>Diese Bilddateien konnten nicht geladen werden:
+%1</source>
+        <translation>These image files could not be loaded:
+%1</translation>
+    </message>
+    <message>
         <source>Hintergrundkarte laden
 Hintergrundkarte laden</source>
         <translation>Loads a background map.

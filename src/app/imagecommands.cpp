@@ -10,6 +10,7 @@
 #include "view/viewhost.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int IDS_FILTER_IMAGES = 1104;
 constexpr int IDS_LOADING_IMAGE = 1105;
+constexpr int IDS_IMAGES_NOT_LOADED = 1106;
 constexpr int kShowProgressAfterMs = 500;
 
 }  // namespace
@@ -33,17 +35,30 @@ ImageFileDialog DefaultImageFileDialog()
     };
 }
 
+namespace {
+
+// Whether the user cancelled the image load in progress (or the last one).
+bool g_loadCancelled = false;
+
+}  // namespace
+
 void OnImgLoad(QWidget* parent, CKorvelDoc& doc, CKorvelView* view, QString& imgImportDir, const ImageFileDialog& dialog)
 {
     if (!dialog) return;
     const QStringList files = dialog(parent, FileDialogFilter(LoadString(IDS_FILTER_IMAGES)), imgImportDir);
+    QStringList failed;
     for (const QString& path : files) {
+        g_loadCancelled = false;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const bool added = AddImage(doc, path);
         QApplication::restoreOverrideCursor();
         if (added && view) view->OnCommand(ID_VIEW_FIT_ALL);
+        // A file the user chose and that did not arrive must not vanish without a word; one
+        // whose load the user cancelled needs none.
+        if (!added && !g_loadCancelled) failed << QDir::toNativeSeparators(path);
         imgImportDir = QFileInfo(path).absolutePath();
     }
+    if (!failed.isEmpty()) ShowMessage(IDS_IMAGES_NOT_LOADED, IDS_CAPTION_ERROR, MB_ICONERROR, failed.join(QLatin1Char('\n')));
 }
 
 void OnImgLoad(CMainFrame& frame, CKorvelWnd& wnd, const ImageFileDialog& dialog)
@@ -75,6 +90,7 @@ void InstallImageProgressDialog()
         }
         // setValue also lets the dialog's events (the cancel button) through once it is shown.
         dlg->setValue(percent);
+        if (dlg->wasCanceled()) g_loadCancelled = true;
         return !dlg->wasCanceled();
     });
 }

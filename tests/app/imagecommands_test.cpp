@@ -78,7 +78,11 @@ TEST_F(ImageCommandTest, LoadsEveryChosenPictureAndRemembersTheFolder)
     EXPECT_EQ(shownFolder, QStringLiteral("/bilder"));
     EXPECT_EQ(shownFilter, QStringLiteral("Bilder (*.tif *.jpg *.png);;Alle Dateien (*)"));
     EXPECT_EQ(Images(), 1);
-    EXPECT_TRUE(messages.messages().empty());  // the broken file is skipped silently
+    // The broken file is skipped, and the user is told which one it was.
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].textId, 1106);
+    EXPECT_EQ(messages.messages()[0].text,
+              QStringLiteral("Diese Bilddateien konnten nicht geladen werden:\n") + QDir::toNativeSeparators(broken));
     EXPECT_EQ(folder, QFileInfo(broken).absolutePath());
     EXPECT_TRUE(doc.IsModified());
     // The view was fitted to the picture (300 x 200 world units at the origin).
