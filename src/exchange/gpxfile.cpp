@@ -1,0 +1,369 @@
+#include "exchange/gpxfile.h"
+
+#include <QIODevice>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <charconv>
+#include <cmath>
+
+namespace korvel {
+namespace {
+
+constexpr char16_t kGpx11Namespace[] = u"http://www.topografix.com/GPX/1/1";
+constexpr char16_t kGpxNamespacePrefix[] = u"http://www.topografix.com/GPX/";
+
+// Elements of the default (or no) namespace belong to GPX 1.1 or 1.0; anything else is an
+// extension of some program and passed over.
+bool IsGpxNamespace(QStringView uri) { return uri.isEmpty() || uri.startsWith(kGpxNamespacePrefix); }
+
+// The elements that carry points. Met where they do not belong they are an error rather than
+// something to pass over: dropping them would lose positions without a word.
+bool IsPointOrPath(QStringView name)
+{
+    return name == u"wpt" || name == u"rte" || name == u"rtept" || name == u"trk" || name == u"trkseg" ||
+           name == u"trkpt";
+}
+
+// An xsd:decimal: optional sign, digits with at most one point, no exponent, no "inf"/"nan";
+// white space around it is allowed (the schema collapses it).
+bool ParseDecimal(QStringView text, double* out)
+{
+    text = text.trimmed();
+    char buffer[128];
+    if (text.isEmpty() || text.size() >= qsizetype(sizeof buffer)) return false;
+    qsizetype start = 0;
+    if (text[0] == u'+') start = 1;  // from_chars takes a minus only
+    size_t length = 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (!((c >= u'0' && c <= u'9') || c == u'.' || (c == u'-' && i == 0))) return false;
+        buffer[length++] = char(c);
+    }
+    const auto result = std::from_chars(buffer, buffer + length, *out, std::chars_format::fixed);
+    return result.ec == std::errc() && result.ptr == buffer + length && std::isfinite(*out);
+}
+
+class GpxReader {
+public:
+    explicit GpxReader(QIODevice& device) : m_xml(&device) {}
+
+    bool Run(GpxContent* content)
+    {
+        if (!ReadRoot()) return false;
+        while (NextChild()) {
+            const QStringView name = m_xml.name();
+            if (!IsGpxNamespace(m_xml.namespaceUri())) {
+                if (!Skip()) return false;
+            } else if (name == u"wpt") {
+                if (!ReadWaypoint(content->waypoints.emplace_back())) return false;
+            } else if (name == u"rte" || name == u"trk") {
+                if (!ReadPath(name == u"rte", content->paths.emplace_back())) return false;
+            } else if (IsPointOrPath(name)) {
+                return Fail(GpxFault::Misplaced, name.toString());
+            } else if (!Skip()) {
+                return false;
+            }
+        }
+        if (Failed()) return false;
+        // What follows the root may only be comments and white space; the reader checks that.
+        while (!m_xml.atEnd()) {
+            if (Next() == QXmlStreamReader::Invalid) return XmlFail();
+        }
+        return !m_xml.hasError() || XmlFail();
+    }
+
+    const GpxReadError& Error() const { return m_error; }
+
+private:
+    // The next token, noting where it starts: the end of the previous token is the start of
+    // this one, so that a fault in an element is reported at its opening "<".
+    QXmlStreamReader::TokenType Next()
+    {
+        m_line = m_xml.lineNumber();
+        m_column = m_xml.columnNumber();
+        return m_xml.readNext();
+    }
+
+    bool Failed() const { return m_error.fault != GpxFault::None; }
+
+    bool Fail(GpxFault fault, const QString& detail = QString())
+    {
+        if (!Failed()) m_error = GpxReadError{fault, m_line, m_column + 1, detail};
+        return false;
+    }
+
+    // A fault the XML reader found, at the place where it found it.
+    bool XmlFail()
+    {
+        if (Failed()) return false;
+        m_line = m_xml.lineNumber();
+        m_column = m_xml.columnNumber();
+        switch (m_xml.error()) {
+        case QXmlStreamReader::PrematureEndOfDocumentError:
+            return Fail(GpxFault::Truncated);
+        case QXmlStreamReader::UnexpectedElementError:
+            return Fail(GpxFault::TextInName);
+        default:
+            return Fail(GpxFault::NotWellFormed);
+        }
+    }
+
+    bool ReadRoot()
+    {
+        for (;;) {
+            switch (Next()) {
+            case QXmlStreamReader::StartElement:
+                if (m_xml.name() != u"gpx" || !IsGpxNamespace(m_xml.namespaceUri()))
+                    return Fail(GpxFault::NotGpx, m_xml.qualifiedName().toString());
+                return true;
+            case QXmlStreamReader::DTD:
+                // Entities declared here could reach outside the file or multiply without
+                // end; GPX needs none, so the file is refused before any is used.
+                return Fail(GpxFault::Doctype);
+            case QXmlStreamReader::Invalid:
+                return XmlFail();
+            case QXmlStreamReader::EndDocument:
+                return Fail(GpxFault::Truncated);
+            default:
+                break;  // declaration, comments, processing instructions, white space
+            }
+        }
+    }
+
+    // Moves to the next child element of the current element: true there, false at the end of
+    // the current element or on a fault (then Failed()).
+    bool NextChild()
+    {
+        for (;;) {
+            switch (Next()) {
+            case QXmlStreamReader::StartElement:
+                return true;
+            case QXmlStreamReader::EndElement:
+                return false;
+            case QXmlStreamReader::Invalid:
+                return XmlFail();
+            case QXmlStreamReader::EntityReference:
+            case QXmlStreamReader::DTD:
+                return Fail(GpxFault::Doctype);
+            case QXmlStreamReader::EndDocument:
+                return Fail(GpxFault::Truncated);
+            default:
+                break;  // text between elements, comments, processing instructions
+            }
+        }
+    }
+
+    // Passes over the current element and everything in it (its XML is still checked).
+    bool Skip()
+    {
+        m_xml.skipCurrentElement();
+        return !m_xml.hasError() || XmlFail();
+    }
+
+    // The text of a text-only element, without surrounding white space.
+    bool Text(std::optional<QString>* out)
+    {
+        const QString text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+        if (m_xml.hasError()) return XmlFail();
+        *out = text.trimmed();
+        return true;
+    }
+
+    // The "lat" and "lon" attributes of the current point element.
+    bool ReadPosition(WorldPoint* pos)
+    {
+        const QXmlStreamAttributes attributes = m_xml.attributes();
+        QStringView lat, lon;
+        bool haveLat = false, haveLon = false;
+        for (const QXmlStreamAttribute& a : attributes) {
+            if (!a.namespaceUri().isEmpty()) continue;
+            if (a.name() == u"lat") {
+                lat = a.value();
+                haveLat = true;
+            } else if (a.name() == u"lon") {
+                lon = a.value();
+                haveLon = true;
+            }
+        }
+        if (!haveLat) return Fail(GpxFault::MissingCoordinate, QStringLiteral("lat"));
+        if (!haveLon) return Fail(GpxFault::MissingCoordinate, QStringLiteral("lon"));
+        if (!ParseDecimal(lat, &pos->y)) return Fail(GpxFault::BadNumber, lat.toString());
+        if (!ParseDecimal(lon, &pos->x)) return Fail(GpxFault::BadNumber, lon.toString());
+        if (pos->y < -90.0 || pos->y > 90.0) return Fail(GpxFault::LatitudeRange, lat.trimmed().toString());
+        if (pos->x < -180.0 || pos->x > 180.0) return Fail(GpxFault::LongitudeRange, lon.trimmed().toString());
+        return true;
+    }
+
+    // A route or track point: its position; what else it says is not kept.
+    bool ReadPoint(std::vector<WorldPoint>& into)
+    {
+        WorldPoint p;
+        if (!ReadPosition(&p)) return false;
+        into.push_back(p);
+        return Skip();
+    }
+
+    // <name>, <desc> or <type> of a path; false when `name` is none of them.
+    bool IsPathText(QStringView name, GpxPath& path, std::optional<QString>** field)
+    {
+        *field = name == u"name" ? &path.name : name == u"desc" ? &path.desc : name == u"type" ? &path.type : nullptr;
+        return *field != nullptr;
+    }
+
+    bool ReadWaypoint(GpxWaypoint& w)
+    {
+        if (!ReadPosition(&w.pos)) return false;
+        while (NextChild()) {
+            const QStringView name = m_xml.name();
+            std::optional<QString>* field = nullptr;
+            if (IsGpxNamespace(m_xml.namespaceUri())) {
+                field = name == u"ele" ? &w.ele : name == u"time" ? &w.time : name == u"name" ? &w.name
+                      : name == u"desc" ? &w.desc : nullptr;
+                if (!field && IsPointOrPath(name)) return Fail(GpxFault::Misplaced, name.toString());
+            }
+            if (!field) {
+                if (!Skip()) return false;
+                continue;
+            }
+            const bool isEle = field == &w.ele;
+            if (!Text(field)) return false;
+            double ele = 0.0;
+            if (isEle && !ParseDecimal(**field, &ele)) return Fail(GpxFault::BadNumber, **field);
+        }
+        return !Failed();
+    }
+
+    bool ReadPath(bool route, GpxPath& path)
+    {
+        path.route = route;
+        while (NextChild()) {
+            const QStringView name = m_xml.name();
+            std::optional<QString>* field = nullptr;
+            if (!IsGpxNamespace(m_xml.namespaceUri())) {
+                if (!Skip()) return false;
+            } else if (IsPathText(name, path, &field)) {
+                if (!Text(field)) return false;
+            } else if (route && name == u"rtept") {
+                if (path.segments.empty()) path.segments.emplace_back();
+                if (!ReadPoint(path.segments.front())) return false;
+            } else if (!route && name == u"trkseg") {
+                if (!ReadSegment(path.segments.emplace_back())) return false;
+            } else if (IsPointOrPath(name)) {
+                return Fail(GpxFault::Misplaced, name.toString());
+            } else if (!Skip()) {
+                return false;
+            }
+        }
+        return !Failed();
+    }
+
+    bool ReadSegment(std::vector<WorldPoint>& points)
+    {
+        while (NextChild()) {
+            const QStringView name = m_xml.name();
+            if (!IsGpxNamespace(m_xml.namespaceUri())) {
+                if (!Skip()) return false;
+            } else if (name == u"trkpt") {
+                if (!ReadPoint(points)) return false;
+            } else if (IsPointOrPath(name)) {
+                return Fail(GpxFault::Misplaced, name.toString());
+            } else if (!Skip()) {
+                return false;
+            }
+        }
+        return !Failed();
+    }
+
+    QXmlStreamReader m_xml;
+    GpxReadError m_error;
+    int64_t m_line = 1;
+    int64_t m_column = 0;
+};
+
+QString Coordinate(double value)
+{
+    char buffer[64];
+    if (value == 0.0) value = 0.0;  // no "-0.000000000"
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
+    return QString::fromLatin1(buffer, r.ec == std::errc() ? qsizetype(r.ptr - buffer) : 0);
+}
+
+void WriteText(QXmlStreamWriter& xml, const char* element, const std::optional<QString>& text)
+{
+    if (text) xml.writeTextElement(QLatin1String(element), *text);
+}
+
+void WritePoint(QXmlStreamWriter& xml, const QString& element, const WorldPoint& p)
+{
+    xml.writeEmptyElement(element);
+    xml.writeAttribute(QStringLiteral("lat"), Coordinate(p.y));
+    xml.writeAttribute(QStringLiteral("lon"), Coordinate(p.x));
+}
+
+}  // namespace
+
+bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
+{
+    GpxReader reader(device);
+    GpxContent read;
+    if (reader.Run(&read)) {
+        *content = std::move(read);
+        if (error) *error = GpxReadError{};
+        return true;
+    }
+    *content = GpxContent{};
+    if (error) *error = reader.Error();
+    return false;
+}
+
+bool WriteGpx(QIODevice& device, const GpxContent& content, const QString& creator)
+{
+    QXmlStreamWriter xml(&device);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(1);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("gpx"));
+    xml.writeDefaultNamespace(QString::fromUtf16(kGpx11Namespace));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+    xml.writeAttribute(QStringLiteral("creator"), creator);
+
+    for (const GpxWaypoint& w : content.waypoints) {
+        xml.writeStartElement(QStringLiteral("wpt"));
+        xml.writeAttribute(QStringLiteral("lat"), Coordinate(w.pos.y));
+        xml.writeAttribute(QStringLiteral("lon"), Coordinate(w.pos.x));
+        // The schema's order: ele, time, …, name, cmt, desc.
+        WriteText(xml, "ele", w.ele);
+        WriteText(xml, "time", w.time);
+        WriteText(xml, "name", w.name);
+        WriteText(xml, "desc", w.desc);
+        xml.writeEndElement();
+    }
+    // Routes before tracks, as the schema orders them.
+    const QString rtept = QStringLiteral("rtept");
+    const QString trkpt = QStringLiteral("trkpt");
+    for (bool routes : {true, false}) {
+        for (const GpxPath& path : content.paths) {
+            if (path.route != routes) continue;
+            xml.writeStartElement(routes ? QStringLiteral("rte") : QStringLiteral("trk"));
+            WriteText(xml, "name", path.name);
+            WriteText(xml, "desc", path.desc);
+            WriteText(xml, "type", path.type);
+            for (const std::vector<WorldPoint>& segment : path.segments) {
+                if (routes) {
+                    for (const WorldPoint& p : segment) WritePoint(xml, rtept, p);
+                    continue;
+                }
+                xml.writeStartElement(QStringLiteral("trkseg"));
+                for (const WorldPoint& p : segment) WritePoint(xml, trkpt, p);
+                xml.writeEndElement();
+            }
+            xml.writeEndElement();
+        }
+    }
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return !xml.hasError();
+}
+
+}  // namespace korvel
