@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -77,11 +78,13 @@ public:
 
 private:
     // The next token, noting where it starts: the end of the previous token is the start of
-    // this one, so that a fault in an element is reported at its opening "<".
+    // this one, so that a fault in an element is reported at its opening "<". Text ends only
+    // once the reader has taken the "<" after it.
     QXmlStreamReader::TokenType Next()
     {
         m_line = m_xml.lineNumber();
         m_column = m_xml.columnNumber();
+        if (m_xml.tokenType() == QXmlStreamReader::Characters && !m_xml.isCDATA() && m_column > 0) --m_column;
         return m_xml.readNext();
     }
 
@@ -93,19 +96,25 @@ private:
         return false;
     }
 
+    // A fault at the end of the current token. In the prolog the reader passes over white
+    // space without a token, so where a declaration or the root element starts is unknown.
+    bool FailHere(GpxFault fault, const QString& detail = QString())
+    {
+        m_line = m_xml.lineNumber();
+        m_column = m_xml.columnNumber();
+        return Fail(fault, detail);
+    }
+
     // A fault the XML reader found, at the place where it found it.
     bool XmlFail()
     {
-        if (Failed()) return false;
-        m_line = m_xml.lineNumber();
-        m_column = m_xml.columnNumber();
         switch (m_xml.error()) {
         case QXmlStreamReader::PrematureEndOfDocumentError:
-            return Fail(GpxFault::Truncated);
+            return FailHere(GpxFault::Truncated);
         case QXmlStreamReader::UnexpectedElementError:
-            return Fail(GpxFault::TextInName);
+            return FailHere(GpxFault::TextInName);
         default:
-            return Fail(GpxFault::NotWellFormed);
+            return FailHere(GpxFault::NotWellFormed);
         }
     }
 
@@ -115,12 +124,12 @@ private:
             switch (Next()) {
             case QXmlStreamReader::StartElement:
                 if (m_xml.name() != u"gpx" || !IsGpxNamespace(m_xml.namespaceUri()))
-                    return Fail(GpxFault::NotGpx, m_xml.qualifiedName().toString());
+                    return FailHere(GpxFault::NotGpx, m_xml.qualifiedName().toString());
                 return true;
             case QXmlStreamReader::DTD:
                 // Entities declared here could reach outside the file or multiply without
                 // end; GPX needs none, so the file is refused before any is used.
-                return Fail(GpxFault::Doctype);
+                return FailHere(GpxFault::Doctype);
             case QXmlStreamReader::Invalid:
                 return XmlFail();
             case QXmlStreamReader::EndDocument:
@@ -284,9 +293,12 @@ private:
 QString Coordinate(double value)
 {
     char buffer[64];
-    if (value == 0.0) value = 0.0;  // no "-0.000000000"
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
-    return QString::fromLatin1(buffer, r.ec == std::errc() ? qsizetype(r.ptr - buffer) : 0);
+    if (r.ec != std::errc()) return QString();
+    char* begin = buffer;
+    // A value that rounds to zero is written without a sign.
+    if (*begin == '-' && std::all_of(begin + 1, r.ptr, [](char c) { return c == '0' || c == '.'; })) ++begin;
+    return QString::fromLatin1(begin, qsizetype(r.ptr - begin));
 }
 
 void WriteText(QXmlStreamWriter& xml, const char* element, const std::optional<QString>& text)
