@@ -179,7 +179,7 @@ TEST_F(GpxExchangeTest, ARefusedFileLeavesTheDocumentAsItWas)
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(GpxErrorMessage(QStringLiteral("/daten/kaputt.gpx"), result.error),
               QString::fromUtf8("Die Datei \"/daten/kaputt.gpx\" ist keine lesbare GPX-Datei.\n"
-                                "Zeile 5, Spalte 149: Die Breite 95 liegt nicht zwischen -90 und 90 Grad.\n"
+                                "Zeile 6, Spalte 149: Die Breite 95 liegt nicht zwischen -90 und 90 Grad.\n"
                                 "Aus dieser Datei wurde nichts übernommen."));
 
     EXPECT_EQ(ImportGpx(doc, Path(QStringLiteral("fehlt.gpx"))).status, GpxImportStatus::CannotOpen);
