@@ -2,11 +2,12 @@
 
 #include <QIODevice>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
+#include <utility>
 
 namespace korvel {
 namespace {
@@ -290,28 +291,86 @@ private:
     int64_t m_column = 0;
 };
 
-QString Coordinate(double value)
-{
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
-    if (r.ec != std::errc()) return QString();
-    char* begin = buffer;
-    // A value that rounds to zero is written without a sign.
-    if (*begin == '-' && std::all_of(begin + 1, r.ptr, [](char c) { return c == '0' || c == '.'; })) ++begin;
-    return QString::fromLatin1(begin, qsizetype(r.ptr - begin));
-}
+// Writes the document as UTF-8 into a buffer handed to the device in large blocks. A track of
+// a million points is a million nearly identical lines; building them directly costs a small
+// part of what a general XML writer spends on checks and conversions it does not need here.
+class GpxWriter {
+public:
+    explicit GpxWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushAt + 4096); }
 
-void WriteText(QXmlStreamWriter& xml, const char* element, const std::optional<QString>& text)
-{
-    if (text) xml.writeTextElement(QLatin1String(element), *text);
-}
+    void Raw(std::string_view text) { m_buffer.append(text.data(), qsizetype(text.size())); }
 
-void WritePoint(QXmlStreamWriter& xml, const QString& element, const WorldPoint& p)
-{
-    xml.writeEmptyElement(element);
-    xml.writeAttribute(QStringLiteral("lat"), Coordinate(p.y));
-    xml.writeAttribute(QStringLiteral("lon"), Coordinate(p.x));
-}
+    // Text content or an attribute value: the five markup characters as references, control
+    // characters XML 1.0 cannot carry dropped (tab, line feed and carriage return stay).
+    void Escaped(const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        for (char c : utf8) {
+            switch (c) {
+            case '&': Raw("&amp;"); break;
+            case '<': Raw("&lt;"); break;
+            case '>': Raw("&gt;"); break;
+            case '"': Raw("&quot;"); break;
+            case '\t': case '\n': m_buffer.append(c); break;
+            case '\r': Raw("&#13;"); break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20) m_buffer.append(c);
+            }
+        }
+    }
+
+    // A coordinate in degrees with nine decimals; a value that rounds to zero without a sign.
+    void Coordinate(double value)
+    {
+        char buffer[64];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
+        if (r.ec != std::errc()) return;
+        char* begin = buffer;
+        if (*begin == '-' && std::all_of(begin + 1, r.ptr, [](char c) { return c == '0' || c == '.'; })) ++begin;
+        m_buffer.append(begin, qsizetype(r.ptr - begin));
+    }
+
+    // ` lat="…" lon="…"` of a point element.
+    void Position(const WorldPoint& p)
+    {
+        Raw(" lat=\"");
+        Coordinate(p.y);
+        Raw("\" lon=\"");
+        Coordinate(p.x);
+        Raw("\"");
+    }
+
+    void TextElement(std::string_view indent, std::string_view name, const std::optional<QString>& text)
+    {
+        if (!text) return;
+        Raw(indent);
+        Raw("<");
+        Raw(name);
+        Raw(">");
+        Escaped(*text);
+        Raw("</");
+        Raw(name);
+        Raw(">\n");
+    }
+
+    void MaybeFlush()
+    {
+        if (m_buffer.size() >= kFlushAt) Flush();
+    }
+
+    bool Flush()
+    {
+        if (m_ok && !m_buffer.isEmpty()) m_ok = m_device.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+        return m_ok;
+    }
+
+private:
+    static constexpr qsizetype kFlushAt = 1 << 16;
+    QIODevice& m_device;
+    QByteArray m_buffer;
+    bool m_ok = true;
+};
 
 }  // namespace
 
@@ -331,51 +390,52 @@ bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
 
 bool WriteGpx(QIODevice& device, const GpxContent& content, const QString& creator)
 {
-    QXmlStreamWriter xml(&device);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(1);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("gpx"));
-    xml.writeDefaultNamespace(QString::fromUtf16(kGpx11Namespace));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-    xml.writeAttribute(QStringLiteral("creator"), creator);
+    GpxWriter out(device);
+    out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx xmlns=\"");
+    out.Escaped(QString::fromUtf16(kGpx11Namespace));
+    out.Raw("\" version=\"1.1\" creator=\"");
+    out.Escaped(creator);
+    out.Raw("\">\n");
 
     for (const GpxWaypoint& w : content.waypoints) {
-        xml.writeStartElement(QStringLiteral("wpt"));
-        xml.writeAttribute(QStringLiteral("lat"), Coordinate(w.pos.y));
-        xml.writeAttribute(QStringLiteral("lon"), Coordinate(w.pos.x));
+        out.Raw(" <wpt");
+        out.Position(w.pos);
+        if (!w.ele && !w.time && !w.name && !w.desc) {
+            out.Raw("/>\n");
+            continue;
+        }
+        out.Raw(">\n");
         // The schema's order: ele, time, …, name, cmt, desc.
-        WriteText(xml, "ele", w.ele);
-        WriteText(xml, "time", w.time);
-        WriteText(xml, "name", w.name);
-        WriteText(xml, "desc", w.desc);
-        xml.writeEndElement();
+        out.TextElement("  ", "ele", w.ele);
+        out.TextElement("  ", "time", w.time);
+        out.TextElement("  ", "name", w.name);
+        out.TextElement("  ", "desc", w.desc);
+        out.Raw(" </wpt>\n");
+        out.MaybeFlush();
     }
     // Routes before tracks, as the schema orders them.
-    const QString rtept = QStringLiteral("rtept");
-    const QString trkpt = QStringLiteral("trkpt");
     for (bool routes : {true, false}) {
         for (const GpxPath& path : content.paths) {
             if (path.route != routes) continue;
-            xml.writeStartElement(routes ? QStringLiteral("rte") : QStringLiteral("trk"));
-            WriteText(xml, "name", path.name);
-            WriteText(xml, "desc", path.desc);
-            WriteText(xml, "type", path.type);
+            out.Raw(routes ? " <rte>\n" : " <trk>\n");
+            out.TextElement("  ", "name", path.name);
+            out.TextElement("  ", "desc", path.desc);
+            out.TextElement("  ", "type", path.type);
             for (const std::vector<WorldPoint>& segment : path.segments) {
-                if (routes) {
-                    for (const WorldPoint& p : segment) WritePoint(xml, rtept, p);
-                    continue;
+                if (!routes) out.Raw("  <trkseg>\n");
+                for (const WorldPoint& p : segment) {
+                    out.Raw(routes ? "  <rtept" : "   <trkpt");
+                    out.Position(p);
+                    out.Raw("/>\n");
+                    out.MaybeFlush();
                 }
-                xml.writeStartElement(QStringLiteral("trkseg"));
-                for (const WorldPoint& p : segment) WritePoint(xml, trkpt, p);
-                xml.writeEndElement();
+                if (!routes) out.Raw("  </trkseg>\n");
             }
-            xml.writeEndElement();
+            out.Raw(routes ? " </rte>\n" : " </trk>\n");
         }
     }
-    xml.writeEndElement();
-    xml.writeEndDocument();
-    return !xml.hasError();
+    out.Raw("</gpx>\n");
+    return out.Flush();
 }
 
 }  // namespace korvel
