@@ -257,7 +257,7 @@ void OnImportGpx(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dial
 {
     CKorvelDoc* doc = wnd.document();
     if (!doc || !dialogs.openFiles) return;
-    QSettings settings(QLatin1String(kCompanyKey), QLatin1String(kApplicationKey));
+    QSettings settings(kCompanyKey, kApplicationKey);
     const QStringList files = dialogs.openFiles(&frame, FileDialogFilter(LoadString(IDS_FILTER_GPX)),
                                                 settings.value(QLatin1String(key::GpxImportDir)).toString());
     for (const QString& path : files) {
@@ -284,7 +284,7 @@ void OnExportGpx(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dial
 {
     CKorvelDoc* doc = wnd.document();
     if (!doc || !dialogs.saveFile || !CanExportGpx(*doc)) return;
-    QSettings settings(QLatin1String(kCompanyKey), QLatin1String(kApplicationKey));
+    QSettings settings(kCompanyKey, kApplicationKey);
     // The document's own name where it has one, otherwise the time, as for shapefiles.
     const QString name = doc->GetPathName().isEmpty()
                              ? QDateTime::currentDateTime().toString(QStringLiteral("yyMMdd_HHmmss"))

@@ -512,7 +512,7 @@ TEST_F(ExchangeCommandTest, GpxImportReadsTheChosenFilesAndNamesTheFaultOfADamag
     EXPECT_EQ(messages.messages()[0].textId, 1230);
     EXPECT_EQ(messages.messages()[0].text,
               QString::fromUtf8("Die Datei \"%1\" ist keine lesbare GPX-Datei.\n"
-                                "Zeile 4, Spalte 74: Die Breite 95 liegt nicht zwischen -90 und 90 Grad.\n"
+                                "Zeile 4, Spalte 62: Die Breite 95 liegt nicht zwischen -90 und 90 Grad.\n"
                                 "Aus dieser Datei wurde nichts übernommen.")
                   .arg(dir.filePath(QStringLiteral("kaputt.gpx"))));
     EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Fehler"));
@@ -576,9 +576,9 @@ TEST_F(ExchangeCommandTest, GpxExportAsksBeforeReplacingAndKeepsTheFolder)
     messages.setAnswer(IDYES);
     answers = {existing};
     OnExportGpx(*frame, *wnd, dialogs);
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly) || old.isOpen());
-    old.seek(0);
-    EXPECT_TRUE(old.readAll().startsWith("<?xml"));
+    QFile replaced(existing);
+    ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(replaced.readAll().startsWith("<?xml"));
 
     // A folder that is not there: said so, and the remembered folder stays.
     answers = {dir.filePath(QStringLiteral("gibt/es/nicht.gpx"))};
