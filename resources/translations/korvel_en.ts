@@ -569,6 +569,10 @@ Nothing was taken from this file.</translation>
         <source>Ein Textelement enthält ein weiteres Element.</source>
         <translation>A text element contains another element.</translation>
     </message>
+    <message>
+        <source>Die Datei enthält hier Bytes, die kein gültiges UTF-8 sind (eine andere Kodierung ohne Angabe in der XML-Deklaration?).</source>
+        <translation>The file holds bytes here that are not valid UTF-8 (another encoding not named in the XML declaration?).</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>

@@ -1,5 +1,6 @@
 #include "exchange/gpxfile.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QXmlStreamReader>
 
@@ -374,8 +375,98 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Whether `bytes` are meant as UTF-8: no UTF-16 byte-order mark and no declaration naming
+// another encoding.
+bool MeantAsUtf8(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xfe\xff") || bytes.startsWith("\xff\xfe")) return false;
+    const QByteArray head = bytes.left(256);
+    if (!head.startsWith("<?xml") && !head.startsWith("\xef\xbb\xbf<?xml")) return true;
+    const qsizetype end = head.indexOf("?>");
+    const qsizetype at = head.indexOf("encoding");
+    if (at < 0 || (end >= 0 && at > end)) return true;
+    const QByteArray rest = head.mid(at + 8).trimmed();
+    if (!rest.startsWith('=')) return true;
+    const QByteArray value = rest.mid(1).trimmed();
+    if (value.isEmpty()) return true;
+    const char quote = value[0];
+    const QByteArray name = value.mid(1, value.indexOf(quote, 1) - 1).toLower();
+    return name == "utf-8" || name == "utf8";
+}
+
+// The offset of the first byte that does not belong to a well-formed UTF-8 sequence, or -1.
+qsizetype FirstInvalidUtf8(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        int length = 0;
+        unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
+        if (c < 0x80) length = 1;
+        else if (c >= 0xC2 && c <= 0xDF) length = 2;
+        else if (c == 0xE0) length = 3, lo = 0xA0;
+        else if (c == 0xED) length = 3, hi = 0x9F;  // no surrogates
+        else if (c >= 0xE1 && c <= 0xEF) length = 3;
+        else if (c == 0xF0) length = 4, lo = 0x90;
+        else if (c >= 0xF1 && c <= 0xF3) length = 4;
+        else if (c == 0xF4) length = 4, hi = 0x8F;
+        else return i;
+        if (i + length > n) return i;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char b = p[i + k];
+            if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return i;
+        }
+        i += length;
+    }
+    return -1;
+}
+
+// Line and column (both from 1, the column in UTF-16 units as the XML reader counts) of
+// byte `offset`.
+void PlaceOf(const QByteArray& bytes, qsizetype offset, GpxReadError* error)
+{
+    const qsizetype lineStart = bytes.lastIndexOf('\n', offset - 1) + 1;
+    error->line = bytes.left(offset).count('\n') + 1;
+    int64_t column = 1;
+    for (qsizetype i = lineStart; i < offset; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if ((c & 0xC0) != 0x80) column += c >= 0xF0 ? 2 : 1;
+    }
+    error->column = column;
+}
+
+// The XML reader decodes ahead of what it parses and reports broken UTF-8 where it decoded
+// it, which may be far before the bad bytes. When the file is meant as UTF-8 and holds such
+// bytes, the part before them is read again: the first fault is there, or else the bad bytes
+// are it.
+void LocateEncodingFault(QIODevice& device, qint64 start, GpxReadError* error)
+{
+    if (start < 0 || !device.seek(start)) return;
+    const QByteArray bytes = device.readAll();
+    if (!MeantAsUtf8(bytes)) return;
+    const qsizetype bad = FirstInvalidUtf8(bytes);
+    if (bad < 0) return;
+    QByteArray before = bytes.left(bad);
+    QBuffer buffer(&before);
+    buffer.open(QIODevice::ReadOnly);
+    GpxReader reader(buffer);
+    GpxContent ignored;
+    if (!reader.Run(&ignored) && reader.Error().fault != GpxFault::Truncated) {
+        *error = reader.Error();
+        return;
+    }
+    *error = GpxReadError{GpxFault::Encoding, 0, 0, QString()};
+    PlaceOf(bytes, bad, error);
+}
+
+}  // namespace
+
 bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
 {
+    const qint64 start = device.isSequential() ? -1 : device.pos();
     GpxReader reader(device);
     GpxContent read;
     if (reader.Run(&read)) {
@@ -384,7 +475,10 @@ bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
         return true;
     }
     *content = GpxContent{};
-    if (error) *error = reader.Error();
+    if (error) {
+        *error = reader.Error();
+        if (error->fault == GpxFault::NotWellFormed) LocateEncodingFault(device, start, error);
+    }
     return false;
 }
 

@@ -60,6 +60,7 @@ enum class GpxFault : uint16_t {
     MissingCoordinate = 1238,  // %1: "lat" or "lon" missing on a point
     Misplaced = 1239,        // %1: a point or path element where it does not belong
     TextInName = 1240,       // an element inside a text element (name, desc, …)
+    Encoding = 1241,         // bytes that are not UTF-8 in a file meant as UTF-8
 };
 
 // Where and why reading stopped. Line and column count from 1 (the column in characters).

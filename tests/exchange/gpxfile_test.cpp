@@ -156,10 +156,16 @@ TEST(GpxReadTest, DamagedFilesAreRefusedWholeWithThePlaceOfTheFirstFault)
          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n"
          "<gpx version=\"1.1\"><wpt lat=\"1\" lon=\"1\"><name>&d;&d;&d;&d;&d;&d;</name></wpt></gpx>",
          GpxFault::Doctype, 2, 156, ""},
-        // The XML reader decodes ahead and notices broken encoding where it decoded it: here
-        // right after the declaration.
-        {"bytes that are not UTF-8", kHeader + " <wpt lat=\"1\" lon=\"1\"><name>\xff\xfe</name></wpt></gpx>",
-         GpxFault::NotWellFormed, 1, 39, ""},
+        // Broken UTF-8 is reported at the bad bytes (the XML reader notices it where it
+        // decodes, ahead of where it parses) ...
+        {"bytes that are not UTF-8", kHeader + " <wpt lat=\"1\" lon=\"1\"><name>F\xfc\xdf" "e</name></wpt></gpx>",
+         GpxFault::Encoding, 3, 30, ""},
+        {"Latin-1 without a declaration", "<gpx>\n <wpt lat=\"1\" lon=\"1\"><name>M\xfchle</name></wpt></gpx>",
+         GpxFault::Encoding, 2, 30, ""},
+        // ... unless an earlier fault comes first.
+        {"fault before bad bytes", kHeader + " <wpt lat=\"91\" lon=\"1\"/>\n <wpt lat=\"1\" lon=\"1\"><name>\xfc</name></wpt></gpx>",
+         GpxFault::LatitudeRange, 3, 2, "91"},
+        {"cut inside a character", kHeader + " <wpt lat=\"1\" lon=\"1\"><name>\xc3", GpxFault::Truncated, 3, 29, ""},
     };
     for (const Refusal& c : cases) {
         GpxContent content;
