@@ -18,8 +18,8 @@ packages=(
   fonts-liberation2 fontconfig
   # peer tools the tests compare against
   proj-bin gdal-bin gpsbabel socat
-  # looking at the program without a display
-  poppler-utils
+  # looking at the program without a display; a real X server for the painting tests
+  poppler-utils xvfb xauth
 )
 
 missing=()

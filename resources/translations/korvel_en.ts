@@ -356,6 +356,10 @@ and log in again afterwards!</translation>
         <translation>Use all GNSS talkers (GN, GL, GA, GB)</translation>
     </message>
     <message>
+        <source>Pkt-Nr: %1</source>
+        <translation>Pt no: %1</translation>
+    </message>
+    <message>
         <source>Ungültiges Dateiformat!</source>
         <translation>Invalid file format!</translation>
     </message>
@@ -416,6 +420,10 @@ Quick print</translation>
 Seitenansicht</source>
         <translation>Shows the whole page.
 Print preview</translation>
+    </message>
+    <message>
+        <source>Der Druck auf &quot;%1&quot; ist fehlgeschlagen.</source>
+        <translation>Printing to &quot;%1&quot; failed.</translation>
     </message>
     <message>
         <source>Longitude:</source>
@@ -572,6 +580,14 @@ Nothing was taken from this file.</translation>
     <message>
         <source>Die Datei enthält hier Bytes, die kein gültiges UTF-8 sind (eine andere Kodierung ohne Angabe in der XML-Deklaration?).</source>
         <translation>The file holds bytes here that are not valid UTF-8 (another encoding not named in the XML declaration?).</translation>
+    </message>
+    <message>
+        <source>%1 Zahlenwerte passten nicht in die Breite ihres Feldes und wurden als leere Werte (mit * gefüllt) geschrieben.</source>
+        <translation>%1 numbers did not fit the width of their field and were written as empty values (filled with *).</translation>
+    </message>
+    <message>
+        <source>%1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.</source>
+        <translation>%1 objects could not be converted and keep their previous coordinates.</translation>
     </message>
 </context>
 <context>

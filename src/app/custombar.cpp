@@ -2,6 +2,7 @@
 
 #include "app/commandids.h"
 #include "strings/stringtable.h"
+#include "survey/gpsbarwnd.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -101,7 +102,18 @@ void CCustomBar::changeEvent(QEvent* event)
 bool CCustomBar::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pHolder && event->type() == QEvent::Resize && isVisible()) {
-        const QSize s = static_cast<QResizeEvent*>(event)->size();
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        const QSize s = resize->size();
+        if (isFloating() && !m_bConstraining && resize->oldSize().isValid()) {
+            // A floating bar keeps the shape its drawing needs; the frame grows or shrinks by
+            // what the client area has to change.
+            const QSize wanted = FloatingClientSize(resize->oldSize(), s);
+            if (wanted != s) {
+                m_bConstraining = true;
+                this->resize(size() + (wanted - s));
+                m_bConstraining = false;
+            }
+        }
         // Only real sizes are remembered: a collapsed or half-laid-out bar would otherwise
         // come back as a sliver at the next start.
         if (s.width() > 0 && s.height() > 0) {
@@ -120,18 +132,33 @@ void CCustomBar::WriteSize() const
     settings.setValue(m_strSection + QStringLiteral("/Height"), m_nHeight);
 }
 
-CSatviewBar::CSatviewBar(QWidget* parent) : CCustomBar(ID_VIEW_SATBAR, IDS_SATBAR_TITLE, QSize(200, 200), parent)
+CSatviewBar::CSatviewBar(QWidget* parent)
+    : CCustomBar(ID_VIEW_SATBAR, IDS_SATBAR_TITLE, QSize(200, 200), parent), m_pSatview(new CSatviewWnd)
 {
+    SetClient(m_pSatview);
 }
 
-CGpsFindBar::CGpsFindBar(QWidget* parent) : CCustomBar(ID_VIEW_COMPASS, IDS_COMPASS_TITLE, QSize(160, 210), parent)
+void CSatviewBar::SetSource(const GpsBarSource& source) { m_pSatview->SetSource(source); }
+
+QSize CSatviewBar::FloatingClientSize(QSize old, QSize requested) const { return SatviewFloatingSize(old, requested); }
+
+CGpsFindBar::CGpsFindBar(QWidget* parent)
+    : CCustomBar(ID_VIEW_COMPASS, IDS_COMPASS_TITLE, QSize(160, 210), parent), m_pCompass(new CGpsFindWnd)
 {
+    SetClient(m_pCompass);
     m_timer.setInterval(100);
     connect(&m_timer, &QTimer::timeout, this, [this] {
+        // The compass follows the receiver also while hidden, so it shows the current heading
+        // the moment it is shown.
+        m_pCompass->OnTimer();
         emit tick();
         if (client()) client()->update();
     });
     m_timer.start();
 }
+
+void CGpsFindBar::SetSource(const GpsBarSource& source) { m_pCompass->SetSource(source); }
+
+QSize CGpsFindBar::FloatingClientSize(QSize old, QSize requested) const { return CompassFloatingSize(old, requested); }
 
 }  // namespace korvel

@@ -2,6 +2,8 @@
 // The dockable bars of the main window: CCustomBar remembers its size in its own settings
 // section and follows the system colours; CSatviewBar (sky plot) and CGpsFindBar (compass)
 // are the two bars the program has. Their drawing widgets are handed in with SetClient.
+// What the two GPS bars read (receiver port, find marker, document system) is given to them
+// with SetSource by the window that knows which view and document are active.
 
 #include <QColor>
 #include <QDockWidget>
@@ -10,6 +12,10 @@
 #include <QTimer>
 
 namespace korvel {
+
+class CSatviewWnd;
+class CGpsFindWnd;
+struct GpsBarSource;
 
 class CCustomBar : public QDockWidget {
     Q_OBJECT
@@ -47,6 +53,10 @@ protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // The client size a floating bar keeps when the user drags its frame from `old` to
+    // `requested`; the base class takes what it gets.
+    virtual QSize FloatingClientSize(QSize old, QSize requested) const { (void)old; return requested; }
+
 private:
     void ReadSystemColours();
     void WriteSize() const;
@@ -59,6 +69,7 @@ private:
     int m_nHeight;
     QWidget* m_pHolder;
     QWidget* m_pClient = nullptr;
+    bool m_bConstraining = false;
 };
 
 // Sky plot of the satellites in view.
@@ -66,6 +77,16 @@ class CSatviewBar : public CCustomBar {
     Q_OBJECT
 public:
     explicit CSatviewBar(QWidget* parent);
+
+    CSatviewWnd* satview() const { return m_pSatview; }
+    void SetSource(const GpsBarSource& source);
+
+protected:
+    // Floating, the plot stays square and at least 150 pixels.
+    QSize FloatingClientSize(QSize old, QSize requested) const override;
+
+private:
+    CSatviewWnd* m_pSatview;
 };
 
 // Compass with the direction of travel and the way to the searched point. Its 100 ms timer
@@ -76,13 +97,20 @@ public:
     explicit CGpsFindBar(QWidget* parent);
 
     const QTimer& timer() const { return m_timer; }
+    CGpsFindWnd* compass() const { return m_pCompass; }
+    void SetSource(const GpsBarSource& source);
 
 signals:
     // Every 100 ms: the drawing widget updates its state from the receiver, then repaints.
     void tick();
 
+protected:
+    // Floating, the compass stays 50 pixels taller than wide, at least 150 x 200.
+    QSize FloatingClientSize(QSize old, QSize requested) const override;
+
 private:
     QTimer m_timer;
+    CGpsFindWnd* m_pCompass;
 };
 
 }  // namespace korvel

@@ -37,6 +37,7 @@ constexpr int IDS_FILE_EXISTS_CAPTION = 1204;
 constexpr int IDS_UNDEFINED_SYSTEM = 1206;
 constexpr int IDS_CANNOT_CREATE = 1207;
 constexpr int IDS_CANNOT_WRITE = 1208;
+constexpr int IDS_NUMBERS_OVERFLOW = 1209;
 
 // The wait cursor for the length of a scope; Release() takes it away early, before a message
 // box.
@@ -147,12 +148,14 @@ void OnExportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& di
     const QString base = ExportBaseFolder(dlg.m_strFolder);
     const std::pair<uint32_t, QString> jobs[] = {
         {GT_POINT, dlg.m_strPointName}, {GT_POLYLINE, dlg.m_strPolylineName}, {GT_POLYGON, dlg.m_strPolygonName}};
+    size_t overflowing = 0;
     for (const auto& [kind, name] : jobs) {
         if (!(dlg.m_nKinds & kind)) continue;
         const QString path = base + QLatin1Char('/') + name;
         QString failedPath;
         WaitCursor wait;
-        const ShapeExportStatus status = ExportShape(*doc, ShapeTypeForKind(kind), path, &failedPath);
+        const ShapeExportStatus status =
+            ExportShape(*doc, ShapeTypeForKind(kind), path, &failedPath, &overflowing);
         wait.Release();
         if (status == ShapeExportStatus::CannotCreate) {
             // Nothing more can be written there: stop, and keep the remembered folder.
@@ -166,6 +169,10 @@ void OnExportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& di
             ShowMessage(IDS_CANNOT_WRITE, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, Native(path));
         }
     }
+    // Numbers too wide for their field are missing from the files; the user has to know.
+    if (overflowing > 0)
+        ShowMessage(IDS_NUMBERS_OVERFLOW, IDS_CAPTION_NOTE, MB_OK | MB_ICONWARNING,
+                    QString::number(overflowing));
     frame.m_strShapeExportDir = dlg.m_strFolder;
 }
 

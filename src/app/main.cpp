@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -71,7 +72,11 @@ int main(int argc, char** argv)
         }
         // Let layouts, the views' first fit and their first painting happen before grabbing.
         QTimer::singleShot(300, frame, [&] {
-            const QImage image = frame->grab().toImage();
+            // On a real display the picture is read back from the window system, so it shows
+            // exactly what a user sees; the offscreen platform has only the widgets' rendering.
+            const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+            const QImage image = offscreen ? frame->grab().toImage()
+                                           : frame->screen()->grabWindow(frame->winId()).toImage();
             const bool ok = image.save(options.screenshotPath, "PNG");
             if (!ok) std::fprintf(stderr, "korvel: %s konnte nicht geschrieben werden.\n", qPrintable(options.screenshotPath));
             QApplication::exit(ok ? 0 : 1);

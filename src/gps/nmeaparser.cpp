@@ -137,6 +137,31 @@ void NmeaParser::SetAllTalkers(bool on)
     m_talkers = {};
 }
 
+namespace {
+
+// The system a "$GN" satellite belongs to, from the PRN numbering receivers use for mixed
+// talkers (NMEA 4.0 extensions: 33-64 and 120-158 SBAS, 65-96 GLONASS, 193-199 QZSS, 201-263
+// and 401-437 BeiDou, 301-336 Galileo).
+char SystemFromPrn(unsigned prn)
+{
+    if (prn >= 1 && prn <= 32) return 'G';
+    if ((prn >= 33 && prn <= 64) || (prn >= 120 && prn <= 158)) return 'S';
+    if (prn >= 65 && prn <= 96) return 'R';
+    if (prn >= 193 && prn <= 199) return 'J';
+    if ((prn >= 201 && prn <= 263) || (prn >= 401 && prn <= 437)) return 'C';
+    if (prn >= 301 && prn <= 336) return 'E';
+    return '?';
+}
+
+}  // namespace
+
+char NmeaParser::SatelliteSystem(int slot) const
+{
+    if (slot < 0 || slot >= kGpsSatelliteSlots) return '?';
+    if (!m_allTalkers) return 'G';
+    return m_slotSystems[static_cast<std::size_t>(slot)];
+}
+
 std::int64_t NmeaParser::Now() const { return m_clock ? m_clock() : SystemClockSeconds(); }
 
 std::size_t NmeaParser::BeginRead()
@@ -406,13 +431,22 @@ void NmeaParser::MergeTalkerSatellites()
     int slot = 0;
     for (int i = 0; i < n && slot < kGpsSatelliteSlots; ++i) {
         if (newest - order[i]->time > 10) continue;
+        static constexpr char kTalkerSystem[kTalkerCount] = {'G', 'R', 'E', 'C', '?'};
+        const char talkerSystem = kTalkerSystem[order[i] - m_talkers.data()];
         for (const GpsSatellite& s : order[i]->table) {
             if (s.prn == 0) continue;
+            // "$GP" also carries the SBAS satellites (PRN 33 to 64).
+            char system = talkerSystem;
+            if (talkerSystem == '?' || (talkerSystem == 'G' && SystemFromPrn(s.prn) == 'S')) system = SystemFromPrn(s.prn);
+            m_slotSystems[static_cast<std::size_t>(slot)] = system;
             m_fix.satellites[slot++] = s;
             if (slot == kGpsSatelliteSlots) break;
         }
     }
-    for (; slot < kGpsSatelliteSlots; ++slot) m_fix.satellites[slot] = GpsSatellite{};
+    for (; slot < kGpsSatelliteSlots; ++slot) {
+        m_fix.satellites[slot] = GpsSatellite{};
+        m_slotSystems[static_cast<std::size_t>(slot)] = '?';
+    }
 }
 
 }  // namespace korvel

@@ -57,6 +57,12 @@ public:
 
     void SetClock(GpsClock clock);
 
+    // The satellite system of fix().satellites[slot] as its usual one-letter code: 'G' GPS,
+    // 'R' GLONASS, 'E' Galileo, 'C' BeiDou, 'S' SBAS, 'J' QZSS, '?' unknown. Without all talkers
+    // every slot came from "$GP" and is 'G'; with them the talker that reported the satellite
+    // decides, and for "$GN" sentences the PRN range.
+    char SatelliteSystem(int slot) const;
+
     // One read from the device, in two halves so that a device can read straight into the
     // buffer: BeginRead discards a full buffer (a line that long can never complete) and
     // returns how many bytes the read may deliver at ReadPointer(); EndRead appends them and
@@ -104,6 +110,7 @@ private:
     int m_count = 0;  // index of the last field
 
     std::array<TalkerSatellites, kTalkerCount> m_talkers{};
+    std::array<char, kGpsSatelliteSlots> m_slotSystems{};  // letter per merged slot
     std::uint64_t m_gsvSequence = 0;
 };
 

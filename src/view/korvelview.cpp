@@ -7,14 +7,14 @@
 #include "model/gobj.h"
 #include "model/gpolyline.h"
 #include "model/korveldoc.h"
+#include "strings/stringtable.h"
 #include "view/qpaintercanvas.h"
 
 #include <QApplication>
-#include <QBackingStore>
 #include <QCursor>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -22,43 +22,58 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdint>
 
 namespace korvel {
 namespace {
 
 // The tile service printing always uses: the only one whose cached tiles may be printed.
 constexpr int kPrintTileService = 2;
+// Wheel delta of one notch of an ordinary wheel; finer wheels and touch pads send parts of it.
+constexpr int kWheelStep = 120;
+// "Der Druck auf "%1" ist fehlgeschlagen."
+constexpr int IDS_PRINT_FAILED = 1601;
 
 GList* DocRoot(const CKorvelDoc* doc) { return doc ? doc->m_pRoot.get() : nullptr; }
+
+PixelRect ToPixelRect(const QRect& r) { return PixelRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
 }  // namespace
 
 CKorvelView::CKorvelView(CKorvelDoc* doc, ViewHost* host, QWidget* parent)
     : QWidget(parent), m_pDoc(doc), m_pHost(host)
 {
-    // The backing store keeps what was painted, so a repaint without erase draws over the old
-    // picture; erasing is done by the paint routine itself where it was asked for.
+    // Every paint covers its whole region from the map picture, so Qt need not clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    AddOverlay(kOverlayTrack, &m_trackOverlay);
+    AddOverlay(kOverlayFindMarker, &m_findOverlay);
+    AddOverlay(kOverlayPosition, &m_positionOverlay);
+    AddOverlay(kOverlayRubberBand, &m_band);
     if (doc) {
         connect(doc, &CKorvelDoc::objectAdded, this, &CKorvelView::OnObjectAdded);
         connect(doc, &CKorvelDoc::objectRemoved, this, &CKorvelView::OnObjectRemoved);
         connect(doc, &CKorvelDoc::objectChanged, this, &CKorvelView::OnObjectChanged);
         connect(doc, &CKorvelDoc::fitAllRequested, this, [this] { OnCommand(ID_VIEW_FIT_ALL); });
     }
+    if (host) m_pMeasuring = host->CreateMeasuring(*this);
 }
 
 CKorvelView::~CKorvelView()
 {
-    // Tiles first, then the markers (the members' reverse order would free them in another
-    // order; nothing depends on it, but the tile layer may still refer to the view's state).
+    // Measuring ends first: a line being recorded goes into the document while the view that
+    // shows it is still whole.
+    if (m_pMeasuring) m_pMeasuring->EndMeasuring();
+    m_pMeasuring.reset();
     m_tileLayer = nullptr;
-    m_pFindMarker.reset();
-    m_pPositionMarker.reset();
-    m_panSnapshot = QPixmap();
+    m_findOverlay.Reset(nullptr);
+    m_positionOverlay.Reset(nullptr);
 }
 
 // ---------------------------------------------------------------- GView
@@ -90,10 +105,29 @@ bool CKorvelView::TilesShown() const
     return m_pDoc && m_pDoc->m_nCoordSys == CRS_WEBMERCATOR && m_pDoc->m_nTileService != 0;
 }
 
+bool CKorvelView::TileLayerPaints() const { return TilesShown() && bool(m_tileLayer); }
+
+void CKorvelView::SetTileLayerHook(TileLayerHook hook)
+{
+    m_tileLayer = std::move(hook);
+    InvalidatePixels(ClientRect(), true);
+}
+
 void CKorvelView::AfterViewChange()
 {
     // A new view always erases: the old picture lies elsewhere now.
-    if (m_bRedrawEnabled) InvalidatePixels(ClientRect(), true);
+    InvalidatePixels(ClientRect(), true);
+    emit viewChanged();
+}
+
+void CKorvelView::ChangeView(const std::function<void(Viewport&)>& change, bool byPan)
+{
+    change(m_view);
+    if (!byPan) {
+        AfterViewChange();
+        return;
+    }
+    InvalidateAll();
     emit viewChanged();
 }
 
@@ -115,12 +149,24 @@ void CKorvelView::FitAll()
     if (!root) return;
     root->CalcBounds();
     WorldRect r = root->m_rcBounds;
-    if (m_pTrack) r.Unite(m_pTrack->m_rcBounds);
+    if (GPolyline* t = track()) r.Unite(t->m_rcBounds);
     m_view.FitBounds(r, m_pDoc->m_nCoordSys);
     AfterViewChange();
 }
 
 PixelRect CKorvelView::ClientRect() const { return PixelRect{0, 0, width(), height()}; }
+
+QRect CKorvelView::ClampToClient(const PixelRect& r) const
+{
+    // Objects far outside the window (or with NaN coordinates) bring pixel values near the
+    // ends of the int range; widen before comparing so nothing overflows.
+    const int64_t l = std::clamp<int64_t>(r.left, 0, width());
+    const int64_t t = std::clamp<int64_t>(r.top, 0, height());
+    const int64_t rr = std::clamp<int64_t>(r.right, 0, width());
+    const int64_t b = std::clamp<int64_t>(r.bottom, 0, height());
+    if (rr <= l || b <= t) return QRect();
+    return QRect(int(l), int(t), int(rr - l), int(b - t));
+}
 
 // ---------------------------------------------------------------- tools and commands
 
@@ -138,10 +184,10 @@ void CKorvelView::ToggleTool(int tool)
     if (m_pHost) m_pHost->SetAutoNumbering(false);
 }
 
-void CKorvelView::SetToolHandler(int tool, ViewToolHandler* handler)
+ToolRegistry& CKorvelView::Tools() const
 {
-    if (handler) m_toolHandlers[tool] = handler;
-    else m_toolHandlers.erase(tool);
+    ToolRegistry* tools = m_pHost ? m_pHost->Tools() : nullptr;
+    return tools ? *tools : ToolRegistry::Default();
 }
 
 bool CKorvelView::OnCommand(int id)
@@ -172,14 +218,14 @@ bool CKorvelView::OnCommand(int id)
 CommandState CKorvelView::OnUpdateCommand(int id) const
 {
     switch (id) {
-    case ID_VIEW_ZOOM_IN: return CommandState{true, CurrentTool() == TOOL_ZOOM_IN};
-    case ID_VIEW_ZOOM_OUT: return CommandState{true, CurrentTool() == TOOL_ZOOM_OUT};
-    case ID_VIEW_PAN: return CommandState{true, CurrentTool() == TOOL_PAN};
+    case ID_VIEW_ZOOM_IN: return CommandState{true, true, CurrentTool() == TOOL_ZOOM_IN};
+    case ID_VIEW_ZOOM_OUT: return CommandState{true, true, CurrentTool() == TOOL_ZOOM_OUT};
+    case ID_VIEW_PAN: return CommandState{true, true, CurrentTool() == TOOL_PAN};
     case ID_VIEW_FIT_ALL:
-    case ID_VIEW_RECALC_BOUNDS: return CommandState{DocRoot(m_pDoc) != nullptr, false};
+    case ID_VIEW_RECALC_BOUNDS: return CommandState{true, DocRoot(m_pDoc) != nullptr, false};
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW: return CommandState{m_pDoc != nullptr, false};
+    case ID_FILE_PRINT_PREVIEW: return CommandState{true, m_pDoc != nullptr, false};
     default: return CommandState{};
     }
 }
@@ -188,30 +234,33 @@ CommandState CKorvelView::OnUpdateCommand(int id) const
 
 void CKorvelView::InvalidatePixels(const PixelRect& r, bool erase)
 {
-    if (!r.HasArea()) return;
-    const QRect rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    if (erase) m_noEraseRegion -= rect;
-    else m_noEraseRegion += rect;
-    update(rect);
+    const QRect rect = ClampToClient(r);
+    if (rect.isEmpty()) return;
+    m_dirty += rect;
+    if (erase) m_erase += rect;
+    // While a button is held the window keeps showing what the drag started from; the map is
+    // rendered again once the button is released.
+    if (m_bRedrawEnabled) update(rect);
 }
 
-void CKorvelView::InvalidateAll()
+void CKorvelView::InvalidateOverlay(const PixelRect& r)
 {
-    if (!m_bRedrawEnabled) return;
-    InvalidatePixels(ClientRect(), !TilesShown());
+    const QRect rect = ClampToClient(r);
+    if (!rect.isEmpty()) update(rect);
 }
+
+void CKorvelView::InvalidateAll() { InvalidatePixels(ClientRect(), !TileLayerPaints()); }
 
 void CKorvelView::InvalidateObject(GObj* obj, bool erase)
 {
-    if (!m_bRedrawEnabled) return;
     if (!obj) {
-        InvalidatePixels(ClientRect(), !TilesShown());
+        InvalidatePixels(ClientRect(), !TileLayerPaints());
         return;
     }
     PixelRect r;
     obj->CalcBounds();
     obj->AddScreenRect(GetViewTransform(), r);
-    InvalidatePixels(r, erase && !TilesShown());
+    InvalidatePixels(r, erase && !TileLayerPaints());
 }
 
 void CKorvelView::OnObjectAdded(GObj* obj) { InvalidateObject(obj, false); }
@@ -226,16 +275,9 @@ void CKorvelView::OnObjectChanged(GObj* obj, bool erase) { InvalidateObject(obj,
 
 // ---------------------------------------------------------------- drawing
 
-void CKorvelView::OnDraw(Canvas& canvas, const PixelRect& clipIn)
+bool CKorvelView::DrawMap(Canvas& canvas, const PixelRect& clip)
 {
     const bool printing = canvas.IsPrinter();
-    const PixelRect clip = clipIn.HasArea() ? clipIn : ClientRect();
-    m_bPrinting = printing;
-    struct ResetPrinting {
-        bool& flag;
-        ~ResetPrinting() { flag = false; }
-    } reset{m_bPrinting};
-
     if (TilesShown() && m_tileLayer) {
         TilePaintRequest req;
         req.canvas = &canvas;
@@ -245,87 +287,177 @@ void CKorvelView::OnDraw(Canvas& canvas, const PixelRect& clipIn)
         req.service = printing ? kPrintTileService : m_pDoc->m_nTileService;
         req.crs = m_pDoc->m_nCoordSys;
         req.printing = printing;
-        if (m_tileLayer(req)) return;  // input is waiting: the next paint draws everything
+        if (m_tileLayer(req)) return false;  // input is waiting: the next paint draws everything
     }
     if (GList* root = DocRoot(m_pDoc)) root->Draw(*this, &canvas, clip);
-    if (printing) return;  // the track and the markers belong to the screen only
-    if (m_pTrack) m_pTrack->Draw(*this, &canvas, clip);
-    if (m_pFindMarker) m_pFindMarker->Draw(*this, &canvas, clip);
-    if (m_pPositionMarker) m_pPositionMarker->Draw(*this, &canvas, clip);
+    return true;
+}
+
+void CKorvelView::DrawOverlays(Canvas& canvas, const PixelRect& clip)
+{
+    for (const auto& [order, overlay] : m_overlays) overlay->Draw(*this, canvas, clip);
+    if (m_bPressActive) {
+        if (ViewToolHandler* handler = PressHandler()) handler->DrawOverlay(*this, canvas, clip);
+    }
+}
+
+void CKorvelView::OnDraw(Canvas& canvas, const PixelRect& clipIn)
+{
+    const bool printing = canvas.IsPrinter();
+    const PixelRect clip = clipIn.HasArea() ? clipIn : ClientRect();
+    m_bPrinting = printing;
+    struct ResetPrinting {
+        bool& flag;
+        ~ResetPrinting() { flag = false; }
+    } reset{m_bPrinting};
+    if (!DrawMap(canvas, clip)) return;
+    if (!printing) DrawOverlays(canvas, clip);  // the track and the markers belong to the screen only
+}
+
+void CKorvelView::AddOverlay(int order, ViewOverlay* overlay)
+{
+    if (!overlay) return;
+    RemoveOverlay(overlay);
+    const auto at = std::upper_bound(m_overlays.begin(), m_overlays.end(), order,
+                                     [](int o, const std::pair<int, ViewOverlay*>& e) { return o < e.first; });
+    m_overlays.insert(at, {order, overlay});
+    update();
+}
+
+void CKorvelView::RemoveOverlay(ViewOverlay* overlay)
+{
+    const auto it = std::find_if(m_overlays.begin(), m_overlays.end(), [overlay](const auto& e) { return e.second == overlay; });
+    if (it == m_overlays.end()) return;
+    m_overlays.erase(it);
+    update();
+}
+
+void CKorvelView::RenderPicture()
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize size = this->size() * dpr;
+    if (m_picture.size() != size || m_picture.devicePixelRatio() != dpr) {
+        m_picture = QImage(size, QImage::Format_RGB32);
+        m_picture.setDevicePixelRatio(dpr);
+        m_dirty = QRegion(rect());
+        m_erase = m_dirty;
+    }
+    if (m_dirty.isEmpty() || !m_bRedrawEnabled) return;
+    QPainter painter(&m_picture);
+    const QColor background = palette().color(QPalette::Base);
+    for (const QRect& r : m_erase) painter.fillRect(r, background);
+    m_erase = QRegion();
+    painter.setClipRegion(m_dirty);
+    const PixelRect clip = ToPixelRect(m_dirty.boundingRect());
+    QPainterCanvas canvas(&painter, false);
+    m_pPaintCanvas = &canvas;
+    const bool complete = DrawMap(canvas, clip);
+    m_pPaintCanvas = nullptr;
+    if (complete) {
+        m_dirty = QRegion();
+    } else {
+        // The tile layer gave way to waiting input; the objects follow in the next paint.
+        QTimer::singleShot(0, this, [this] { update(m_dirty.boundingRect()); });
+    }
 }
 
 void CKorvelView::paintEvent(QPaintEvent* event)
 {
+    RenderPicture();
     QPainter painter(this);
     const QColor background = palette().color(QPalette::Base);
+    const qreal dpr = m_picture.devicePixelRatio();
     if (m_bPanning) {
-        PaintPanPreview(painter);
-        return;
+        // The picture moved with the mouse, the uncovered strips in the background colour.
+        const int dx = m_panOffset.x();
+        const int dy = m_panOffset.y();
+        if (dx >= 1) painter.fillRect(QRect(0, 0, dx, height()), background);
+        else if (dx < 0) painter.fillRect(QRect(width() + dx, 0, -dx, height()), background);
+        if (dy >= 1) painter.fillRect(QRect(0, 0, width(), dy), background);
+        else if (dy < 0) painter.fillRect(QRect(0, height() + dy, width(), -dy), background);
+        painter.drawImage(m_panOffset, m_picture);
+        painter.translate(m_panOffset);
+    } else {
+        for (const QRect& r : event->region()) {
+            painter.drawImage(r.topLeft(), m_picture, QRect(r.topLeft() * dpr, r.size() * dpr));
+        }
     }
-    // Erase what was invalidated with erase (and whatever the system asks to repaint, e.g. a
-    // newly exposed area); leave the rest for the objects to draw over.
-    // A paint redirected into a pixmap (grab, render) starts from nothing and erases all.
-    const bool toScreen = backingStore() && painter.paintEngine() &&
-                          painter.paintEngine()->paintDevice() == backingStore()->paintDevice();
-    const QRegion erase = toScreen ? event->region().subtracted(m_noEraseRegion) : event->region();
-    if (toScreen) m_noEraseRegion -= event->region();
-    for (const QRect& r : erase) painter.fillRect(r, background);
-
-    const QRect box = event->rect();
-    PixelRect clip{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
+    const QRect box = event->rect().translated(-m_panOffset * int(m_bPanning));
     QPainterCanvas canvas(&painter, false);
     m_pPaintCanvas = &canvas;
-    OnDraw(canvas, clip);
-    if (m_bBandVisible) DrawRubberBand(canvas);
+    DrawOverlays(canvas, ToPixelRect(box));
     m_pPaintCanvas = nullptr;
 }
 
-void CKorvelView::PaintPanPreview(QPainter& painter)
+// ---------------------------------------------------------------- overlays
+
+GPolyline* CKorvelView::track() const { return static_cast<GPolyline*>(m_trackOverlay.Object()); }
+GFindPt* CKorvelView::findMarker() const { return static_cast<GFindPt*>(m_findOverlay.Object()); }
+GGpsPos* CKorvelView::positionMarker() const { return static_cast<GGpsPos*>(m_positionOverlay.Object()); }
+
+void CKorvelView::InvalidateOverlayObject(GObj* obj)
 {
-    // The snapshot moved by the drag, the uncovered strips in the background colour.
-    const QColor background = palette().color(QPalette::Base);
-    const int dx = m_panOffset.x();
-    const int dy = m_panOffset.y();
-    if (dx >= 1) painter.fillRect(QRect(0, 0, dx, height()), background);
-    else if (dx < 0) painter.fillRect(QRect(width() + dx, 0, -dx, height()), background);
-    if (dy >= 1) painter.fillRect(QRect(0, 0, width(), dy), background);
-    else if (dy < 0) painter.fillRect(QRect(0, height() + dy, width(), -dy), background);
-    painter.drawPixmap(m_panOffset, m_panSnapshot);
+    if (!obj) return;
+    PixelRect r;
+    obj->CalcBounds();
+    obj->AddScreenRect(GetViewTransform(), r);
+    InvalidateOverlay(r);
 }
 
-void CKorvelView::DrawRubberBand(QPainterCanvas& canvas) const
+void CKorvelView::ReplaceOverlayObject(ObjectOverlay& overlay, std::unique_ptr<GObj> obj)
 {
-    // A one-pixel inverting frame: drawn twice it disappears, so it is visible on any map.
-    const PixelRect& b = m_rcDrag;
-    if (b.right <= b.left && b.bottom <= b.top) {
-        canvas.InvertRect(PixelRect{b.left, b.top, b.left + 1, b.top + 1});
-        return;
-    }
-    canvas.InvertRect(PixelRect{b.left, b.top, b.right + 1, b.top + 1});
-    if (b.bottom > b.top) canvas.InvertRect(PixelRect{b.left, b.bottom, b.right + 1, b.bottom + 1});
-    if (b.bottom - b.top > 1) {
-        canvas.InvertRect(PixelRect{b.left, b.top + 1, b.left + 1, b.bottom});
-        if (b.right > b.left) canvas.InvertRect(PixelRect{b.right, b.top + 1, b.right + 1, b.bottom});
-    }
+    InvalidateOverlayObject(overlay.Object());
+    overlay.Reset(std::move(obj));
+    InvalidateOverlayObject(overlay.Object());
 }
 
-void CKorvelView::InvalidateBandFrame(const PixelRect& b)
+void CKorvelView::SetTrack(std::unique_ptr<GPolyline> t) { ReplaceOverlayObject(m_trackOverlay, std::move(t)); }
+
+std::unique_ptr<GPolyline> CKorvelView::TakeTrack()
 {
-    // Four thin strips: repainting the inside of a large band would redraw the whole map.
-    const QRect outer(b.left, b.top, b.right - b.left + 1, b.bottom - b.top + 1);
-    QRegion frame(outer);
-    if (outer.width() > 2 && outer.height() > 2) frame -= outer.adjusted(1, 1, -1, -1);
-    // Erased and repainted: the inverted pixels must not survive under the new picture.
-    m_noEraseRegion -= frame;
-    update(frame);
+    InvalidateOverlayObject(m_trackOverlay.Object());
+    return std::unique_ptr<GPolyline>(static_cast<GPolyline*>(m_trackOverlay.Take().release()));
 }
+
+void CKorvelView::SetFindMarker(std::unique_ptr<GFindPt> m) { ReplaceOverlayObject(m_findOverlay, std::move(m)); }
+void CKorvelView::SetPositionMarker(std::unique_ptr<GGpsPos> m) { ReplaceOverlayObject(m_positionOverlay, std::move(m)); }
 
 void CKorvelView::SetRubberBand(const PixelRect& box, bool visible)
 {
-    if (m_bBandVisible) InvalidateBandFrame(m_rcDrag);
-    m_rcDrag = box;
-    m_bBandVisible = visible;
-    if (visible) InvalidateBandFrame(m_rcDrag);
+    // Only the frame's strips are repainted: the map picture below them is still valid.
+    PixelRect strips[4];
+    int n = 0;
+    if (m_band.visible) {
+        RubberBandOverlay::FrameStrips(m_band.box, strips, &n);
+        for (int i = 0; i < n; ++i) InvalidateOverlay(strips[i]);
+    }
+    m_band.box = box;
+    m_band.visible = visible;
+    if (visible) {
+        RubberBandOverlay::FrameStrips(m_band.box, strips, &n);
+        for (int i = 0; i < n; ++i) InvalidateOverlay(strips[i]);
+    }
+}
+
+void CKorvelView::StartPanPreview()
+{
+    m_bPanning = true;
+    m_panOffset = QPoint();
+}
+
+void CKorvelView::SetPanOffset(QPoint offset)
+{
+    if (!m_bPanning || offset == m_panOffset) return;
+    m_panOffset = offset;
+    update();
+}
+
+void CKorvelView::EndPanPreview()
+{
+    if (!m_bPanning) return;
+    m_bPanning = false;
+    m_panOffset = QPoint();
+    update();
 }
 
 // ---------------------------------------------------------------- size
@@ -345,67 +477,83 @@ void CKorvelView::resizeEvent(QResizeEvent* event)
 
 // ---------------------------------------------------------------- mouse
 
+ViewToolHandler* CKorvelView::PressHandler() const { return Tools().Handler(m_nPressTool); }
+
+bool CKorvelView::event(QEvent* e)
+{
+    // A drag whose release will never come: a dialog or another window took the mouse or the
+    // focus, or the view went away.
+    switch (e->type()) {
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+    case QEvent::UngrabMouse:
+        if (m_bPressActive) CancelDrag();
+        break;
+    default: break;
+    }
+    return QWidget::event(e);
+}
+
 void CKorvelView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint px = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        if (m_bPressActive) return;
-        m_pressButton = Qt::LeftButton;
-        LeftPress(px, event->modifiers());
-    } else if (event->button() == Qt::MiddleButton) {
-        if (m_bPressActive) return;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::MiddleButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (m_bPressActive) {
+        // Another button during a drag belongs to that drag; a press of the drag's own button
+        // means its release got lost.
+        if (event->buttons() & m_pressButton && event->button() != m_pressButton) return;
+        CancelDrag();
+    }
+    if (event->button() == Qt::MiddleButton) {
         // The middle button pans whatever tool is current, then gives the tool back.
         m_nSavedTool = CurrentTool();
         SetCurrentTool(TOOL_PAN);
-        m_pressButton = Qt::MiddleButton;
-        LeftPress(px, event->modifiers());
-    } else {
-        QWidget::mousePressEvent(event);
     }
+    m_pressButton = event->button();
+    Press(px, event->modifiers());
+    if (!m_bPressActive && m_pressButton == Qt::MiddleButton) SetCurrentTool(m_nSavedTool);
+    if (!m_bPressActive) m_pressButton = Qt::NoButton;
 }
 
-void CKorvelView::LeftPress(QPoint px, Qt::KeyboardModifiers mods)
+void CKorvelView::Press(QPoint px, Qt::KeyboardModifiers mods)
 {
     const int tool = CurrentTool();
-    if (tool == TOOL_NONE) return;  // nothing to capture for
-    ViewToolHandler* handler = nullptr;
-    if (auto it = m_toolHandlers.find(tool); it != m_toolHandlers.end()) handler = it->second;
-    const bool builtIn = tool == TOOL_ZOOM_IN || tool == TOOL_ZOOM_OUT || tool == TOOL_PAN;
-    if (!builtIn && !handler) return;
+    ViewToolHandler* handler = Tools().Handler(tool);
+    if (!handler) return;  // no tool, or one nobody serves: nothing to capture for
 
     m_bRedrawEnabled = false;
     m_bPressActive = true;
     m_nPressTool = tool;
-    if (!handler || !handler->KeepsPressPoint()) m_ptPress = px;
-    const bool band = tool == TOOL_ZOOM_IN || tool == TOOL_ZOOM_OUT || (handler && handler->UsesRubberBand());
-    if (band) SetRubberBand(PixelRect{px.x(), px.y(), px.x(), px.y()}, true);
-    if (tool == TOOL_PAN) {
-        m_panSnapshot = grab();
-        m_panOffset = QPoint();
-        m_bPanning = true;
-    }
-    if (handler) handler->OnPress(*this, px, mods);
+    if (!handler->KeepsPressPoint()) m_ptPress = px;
+    if (handler->UsesRubberBand()) SetRubberBand(PixelRect{px.x(), px.y(), px.x(), px.y()}, true);
+    handler->OnPress(*this, px, mods);
 }
 
 void CKorvelView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint px = event->position().toPoint();
     UpdateStatusPanes(px);
-    if (m_bPressActive && (event->buttons() & m_pressButton)) LeftMove(px, event->modifiers());
-}
-
-void CKorvelView::LeftMove(QPoint px, Qt::KeyboardModifiers mods)
-{
-    if (m_nPressTool == TOOL_PAN) {
-        m_panOffset = px - m_ptPress;
-        update();
+    if (!m_bPressActive) return;
+    if (!(event->buttons() & m_pressButton)) {
+        CancelDrag();  // the button went up where we could not see it
         return;
     }
-    if (m_bBandVisible) {
+    Move(px, event->modifiers());
+}
+
+void CKorvelView::Move(QPoint px, Qt::KeyboardModifiers mods)
+{
+    ViewToolHandler* handler = PressHandler();
+    if (!handler) return;
+    if (m_band.visible) {
         const PixelRect box = NormalisedRect(m_ptPress, px);
-        if (!(box == m_rcDrag)) SetRubberBand(box, true);
+        if (!(box == m_band.box)) SetRubberBand(box, true);
     }
-    if (auto it = m_toolHandlers.find(m_nPressTool); it != m_toolHandlers.end()) it->second->OnMove(*this, px, mods);
+    handler->OnMove(*this, px, mods);
 }
 
 void CKorvelView::mouseReleaseEvent(QMouseEvent* event)
@@ -416,44 +564,42 @@ void CKorvelView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     const bool middle = m_pressButton == Qt::MiddleButton;
-    LeftRelease(px, event->modifiers());
+    Release(px, event->modifiers());
     if (middle) SetCurrentTool(m_nSavedTool);
 }
 
-void CKorvelView::LeftRelease(QPoint px, Qt::KeyboardModifiers mods)
+void CKorvelView::EndPress()
 {
     m_bRedrawEnabled = true;
     m_bPressActive = false;
     m_pressButton = Qt::NoButton;
-    const int tool = m_nPressTool;
     m_nPressTool = TOOL_NONE;
-    const PixelRect band = m_bBandVisible ? NormalisedRect(m_ptPress, px) : PixelRect{px.x(), px.y(), px.x(), px.y()};
-    if (m_bBandVisible) SetRubberBand(m_rcDrag, false);
+    if (m_band.visible) SetRubberBand(m_band.box, false);
+    EndPanPreview();
+    // What was invalidated while the button was held is painted now.
+    if (!m_dirty.isEmpty()) update(m_dirty.boundingRect());
+}
 
-    switch (tool) {
-    case TOOL_ZOOM_IN:
-        m_view.ZoomIn(band, m_ptPress);
-        AfterViewChange();
-        break;
-    case TOOL_ZOOM_OUT:
-        m_view.ZoomOut(band, m_ptPress);
-        AfterViewChange();
-        break;
-    case TOOL_PAN:
-        m_bPanning = false;
-        m_panSnapshot = QPixmap();
-        m_view.Pan(m_ptPress, px);
-        InvalidateAll();  // SetView is not involved: erase only without tiles
-        emit viewChanged();
-        break;
-    default:
-        if (auto it = m_toolHandlers.find(tool); it != m_toolHandlers.end()) {
-            it->second->OnRelease(*this, px, band, mods);
-            if (it->second->KeepsPressPoint()) return;
-        }
-        break;
+void CKorvelView::Release(QPoint px, Qt::KeyboardModifiers mods)
+{
+    ViewToolHandler* handler = PressHandler();
+    const PixelRect band = m_band.visible ? NormalisedRect(m_ptPress, px) : PixelRect{px.x(), px.y(), px.x(), px.y()};
+    EndPress();
+    if (handler) handler->OnRelease(*this, px, band, mods);
+    if (!handler || !handler->KeepsPressPoint()) m_ptPress = QPoint();
+}
+
+void CKorvelView::CancelDrag()
+{
+    if (!m_bPressActive) return;
+    ViewToolHandler* handler = PressHandler();
+    const bool middle = m_pressButton == Qt::MiddleButton;
+    EndPress();
+    if (handler) {
+        handler->OnCancel(*this);
+        if (!handler->KeepsPressPoint()) m_ptPress = QPoint();
     }
-    m_ptPress = QPoint();
+    if (middle) SetCurrentTool(m_nSavedTool);
 }
 
 void CKorvelView::wheelEvent(QWheelEvent* event)
@@ -463,7 +609,16 @@ void CKorvelView::wheelEvent(QWheelEvent* event)
         event->ignore();
         return;
     }
-    ZoomWheel(delta, event->position().toPoint());
+    // Fine wheels and touch pads send many small deltas: each whole notch's worth zooms one
+    // step, a turn back starts counting afresh.
+    if ((m_nWheelRest > 0 && delta < 0) || (m_nWheelRest < 0 && delta > 0)) m_nWheelRest = 0;
+    m_nWheelRest += delta;
+    const QPoint px = event->position().toPoint();
+    while (m_nWheelRest >= kWheelStep || m_nWheelRest <= -kWheelStep) {
+        const int step = m_nWheelRest > 0 ? kWheelStep : -kWheelStep;
+        m_nWheelRest -= step;
+        ZoomWheel(step, px);
+    }
     event->accept();
 }
 
@@ -477,6 +632,15 @@ void CKorvelView::ZoomWheel(int delta, QPoint px)
 
 void CKorvelView::keyPressEvent(QKeyEvent* event)
 {
+    if (m_bPressActive && event->key() == Qt::Key_Escape) {
+        CancelDrag();
+        event->accept();
+        return;
+    }
+    if (ViewToolHandler* handler = Tools().Handler(CurrentTool()); handler && handler->OnKey(*this, event)) {
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_PageUp: ZoomWheel(-1, QPoint(width() / 2, height() / 2)); break;
     case Qt::Key_PageDown: ZoomWheel(1, QPoint(width() / 2, height() / 2)); break;
@@ -492,13 +656,6 @@ void CKorvelView::UpdateStatusPanes(QPoint px)
     const CoordinateDisplay d = DisplayCoordinates(m_pDoc->m_nCoordSys, m_view.PixelCentreToWorld(px));
     m_pHost->SetCoordinatePanes(d.system, d.first, d.second);
 }
-
-// ---------------------------------------------------------------- overlays
-
-void CKorvelView::SetTrack(std::unique_ptr<GPolyline> track) { m_pTrack = std::move(track); }
-std::unique_ptr<GPolyline> CKorvelView::TakeTrack() { return std::move(m_pTrack); }
-void CKorvelView::SetFindMarker(std::unique_ptr<GFindPt> marker) { m_pFindMarker = std::move(marker); }
-void CKorvelView::SetPositionMarker(std::unique_ptr<GGpsPos> marker) { m_pPositionMarker = std::move(marker); }
 
 // ---------------------------------------------------------------- printing
 
@@ -521,9 +678,9 @@ bool CKorvelView::PrintDocument(QPrinter* printer)
         QPainterCanvas canvas(&painter, true);
         OnDraw(canvas, PixelRect{0, 0, page.width(), page.height()});
     }
-    painter.end();
+    const bool finished = painter.end();
     EndPrinting();
-    return true;
+    return finished && printer->printerState() != QPrinter::Error;
 }
 
 bool CKorvelView::PrintToPdf(const QString& path)
@@ -543,6 +700,21 @@ QPrinter* CKorvelView::JobPrinter(std::unique_ptr<QPrinter>& own) const
     return own.get();
 }
 
+namespace {
+
+// Prints and tells the user when the job could not be carried out, naming the printer or file.
+bool PrintOrTell(CKorvelView& view, QPrinter* printer)
+{
+    if (view.PrintDocument(printer)) return true;
+    const QString target = printer->outputFormat() == QPrinter::PdfFormat
+                               ? QDir::toNativeSeparators(printer->outputFileName())
+                               : printer->printerName();
+    ShowMessage(IDS_PRINT_FAILED, IDS_CAPTION_ERROR, MB_ICONERROR, target);
+    return false;
+}
+
+}  // namespace
+
 void CKorvelView::OnFilePrint()
 {
     std::unique_ptr<QPrinter> own;
@@ -550,7 +722,7 @@ void CKorvelView::OnFilePrint()
     QPrintDialog dialog(printer, this);
     dialog.setMinMax(1, 1);
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintDocument(printer);
+    PrintOrTell(*this, printer);
 }
 
 void CKorvelView::OnFilePrintDirect()
@@ -570,7 +742,7 @@ void CKorvelView::OnFilePrintDirect()
         OnFilePrint();
         return;
     }
-    PrintDocument(printer);
+    PrintOrTell(*this, printer);
 }
 
 void CKorvelView::OnFilePrintPreview()

@@ -1,24 +1,35 @@
 #pragma once
 // CKorvelView: the map view widget. Shows one document through a Viewport (zoom, pan, wheel,
-// page keys, fit all, resize), paints its objects in layers, follows the document's change
-// signals, prints, and hosts the mouse tools. The main window owns one per MDI child window and
-// routes its view commands to the active one (OnCommand / OnUpdateCommand).
+// page keys, fit all, resize), follows the document's change signals, prints, and hosts the
+// mouse tools of the host's tool registry and a list of screen-only overlays.
+//
+// Painting: the map (tiles and document objects) is rendered into a picture that the view
+// keeps between paints; only the parts invalidated since the last paint are rendered again,
+// cleared to the background first where the invalidation asked for it. Each paint copies the
+// picture to the window and draws the overlays (track, markers, rubber band, the tool's own
+// drawing) on top, so a moving rubber band or a pan drag costs the same whatever the document
+// holds. The main window owns one view per MDI child window and routes its view commands to the
+// active one (OnCommand / OnUpdateCommand).
 
 #include "model/canvas.h"
 #include "model/gview.h"
 #include "model/korveldoc.h"
 #include "model/pixel.h"
 #include "view/viewhost.h"
+#include "view/viewmeasuring.h"
+#include "view/viewoverlay.h"
 #include "view/viewport.h"
+#include "view/viewtool.h"
 
-#include <QPixmap>
+#include <QImage>
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QPrinter;
 
@@ -47,35 +58,19 @@ struct TilePaintRequest {
 // object is owned by the view and may keep the view's tile list in its state.
 using TileLayerHook = std::function<bool(const TilePaintRequest&)>;
 
-// A mouse tool beyond zoom and pan (select, rotate text, create point, find point), plugged in
-// by the editing layer. The view keeps the press point, the capture, the rubber band (when
-// UsesRubberBand) and the redraw flag; the handler does the tool's work.
-class ViewToolHandler {
-public:
-    virtual ~ViewToolHandler() = default;
-    // The view draws the inverting rubber band between press and current point.
-    virtual bool UsesRubberBand() const { return false; }
-    // Tools that ignore a second press on (almost) the same pixel keep the press point after
-    // release.
-    virtual bool KeepsPressPoint() const { return false; }
-    // Pixel positions are client-area pixels.
-    virtual void OnPress(CKorvelView& view, QPoint pixel, Qt::KeyboardModifiers mods) = 0;
-    virtual void OnMove(CKorvelView& view, QPoint pixel, Qt::KeyboardModifiers mods) = 0;
-    // `band` is the normalised rubber-band rectangle (empty at the press point for tools
-    // without one).
-    virtual void OnRelease(CKorvelView& view, QPoint pixel, const PixelRect& band, Qt::KeyboardModifiers mods) = 0;
-};
-
 class CKorvelView : public QWidget, public GView {
     Q_OBJECT
 public:
     // `doc` must outlive the view or be destroyed first (the view then shows nothing). `host`
-    // may be null: the view then keeps its own tool and shows no coordinates.
+    // may be null: the view then keeps its own tool, uses the built-in tools only and shows no
+    // coordinates.
     explicit CKorvelView(CKorvelDoc* doc, ViewHost* host = nullptr, QWidget* parent = nullptr);
     ~CKorvelView() override;
 
     CKorvelDoc* GetDocument() const { return m_pDoc.data(); }
     ViewHost* GetHost() const { return m_pHost; }
+    // The view's measuring state (null when the host offers none).
+    MeasuringController* measuring() const { return m_pMeasuring.get(); }
 
     // --- GView ---
     ViewTransform GetViewTransform() const override;
@@ -89,7 +84,7 @@ public:
     // Sets the visible rectangle and fits it to the window (the world window of a re-projected
     // document). Repaints.
     void SetWorldRect(const WorldRect& r);
-    // See Viewport::SetView; repaints with erase while no mouse button is held.
+    // See Viewport::SetView; repaints with erase.
     void SetView(const WorldPoint* centre, double half);
     // Shows all objects (and the recorded track) with a margin. Repaints.
     void FitAll();
@@ -97,6 +92,14 @@ public:
     WorldPoint PixelToWorld(QPoint px) const { return m_view.PixelCentreToWorld(px); }
     // Whether the background tiles are shown: document in 900913 with a tile service.
     bool TilesShown() const;
+    // Whether a tile layer is installed and paints the whole background of the tiles shown;
+    // only then may invalidations skip erasing.
+    bool TileLayerPaints() const;
+    // Changes the view by an operation on its viewport (the zoom and pan tools, the measuring
+    // functions' re-centring), then repaints and announces the change. The repaint erases
+    // unless `byPan` is set and the tile layer paints the background (a pan does not go
+    // through SetView).
+    void ChangeView(const std::function<void(Viewport&)>& change, bool byPan = false);
 
     // --- tools and commands ---
     int CurrentTool() const;
@@ -105,34 +108,58 @@ public:
     void ToggleTool(int tool);
     // Executes a view command (ID_VIEW_*, ID_FILE_PRINT*); false when the id is not the view's.
     bool OnCommand(int id);
-    // Enabled and checked state for a command id, for the main window's QAction.
+    // State of a command id for the main window's QAction; `handled` false for foreign ids.
     CommandState OnUpdateCommand(int id) const;
-    // Installs the handler of tool code `tool` (4, 5, 6, 8); the view does not own it.
-    void SetToolHandler(int tool, ViewToolHandler* handler);
+    // The tools this view serves: the host's registry, or the built-in one.
+    ToolRegistry& Tools() const;
+    // Whether a press is being handled (a mouse button is held in the view).
+    bool IsDragging() const { return m_bPressActive; }
+    // Ends the drag in progress without applying it (a lost release, Escape): the tool forgets
+    // it, the rubber band and the pan preview go away, repaints are enabled again.
+    void CancelDrag();
 
     // --- invalidation ---
     bool IsRedrawEnabled() const { return m_bRedrawEnabled; }
-    // The whole client area, erasing unless tiles are shown; nothing while a button is held.
+    // The whole client area, erasing unless the tile layer paints the background.
     void InvalidateAll();
-    // The object's pixel area after recomputing its bounds; `erase` only matters when tiles
-    // are not shown. A null object means the whole client area.
+    // The object's pixel area after recomputing its bounds; `erase` only matters when the tile
+    // layer does not paint the background. A null object means the whole client area.
     void InvalidateObject(GObj* obj, bool erase);
-    // A pixel rectangle, with or without background erase.
+    // A pixel rectangle of the map, with or without background erase. A request to erase
+    // holds until the next paint, whatever is invalidated after it. While a mouse button is
+    // held the repaint waits for the release.
     void InvalidatePixels(const PixelRect& r, bool erase);
+    // Repaints a screen area of the overlays only: the map picture below stays as it is.
+    void InvalidateOverlay(const PixelRect& r);
 
     // --- drawing ---
     // The drawing routine shared by screen, printer and preview: tiles, then the document's
-    // objects, then (screen only) the track, the find marker and the position marker.
-    // `clip` is in device pixels; an empty clip means the whole client area.
+    // objects, then (screen only) the overlays in their order. `clip` is in device pixels;
+    // an empty clip means the whole client area.
     void OnDraw(Canvas& canvas, const PixelRect& clip);
-    void SetTileLayerHook(TileLayerHook hook) { m_tileLayer = std::move(hook); }
+    void SetTileLayerHook(TileLayerHook hook);
+    // Overlays drawn above the map in ascending `order` (kOverlay*); the view does not own
+    // them. An overlay is drawn once even when added twice.
+    void AddOverlay(int order, ViewOverlay* overlay);
+    void RemoveOverlay(ViewOverlay* overlay);
+    // The last finished map picture (device pixels), without overlays.
+    const QImage& MapPicture() const { return m_picture; }
+
+    // --- rubber band and pan preview (used by the tools) ---
+    // Shows the band between two client pixels (as drawn: not normalised), or hides it.
+    void SetRubberBand(const PixelRect& box, bool visible);
+    // The pan preview: the map picture moved by `offset` pixels, uncovered strips in the
+    // background colour. Ends with EndPanPreview.
+    void StartPanPreview();
+    void SetPanOffset(QPoint offset);
+    void EndPanPreview();
 
     // --- printing ---
     // Printer scale for the printable area (printer pixels), one page. EndPrinting resets it.
     void BeginPrinting(int pageWidth, int pageHeight);
     void EndPrinting();
     // Prints one page on `printer` (already set up): begin, draw, end. False when the printer
-    // could not be opened.
+    // could not be opened or the output could not be finished.
     bool PrintDocument(QPrinter* printer);
     // Prints into a PDF file at `path` through the same path as paper printing.
     bool PrintToPdf(const QString& path);
@@ -142,9 +169,10 @@ public:
     // --- objects the view owns or points at ---
     GObj* curObj() const { return m_pCurObj; }
     void setCurObj(GObj* obj) { m_pCurObj = obj; }
-    GPolyline* track() const { return m_pTrack.get(); }
-    GFindPt* findMarker() const { return m_pFindMarker.get(); }
-    GGpsPos* positionMarker() const { return m_pPositionMarker.get(); }
+    GPolyline* track() const;
+    GFindPt* findMarker() const;
+    GGpsPos* positionMarker() const;
+    // Each replaces the overlay's object and repaints the old and the new one's area.
     void SetTrack(std::unique_ptr<GPolyline> track);
     std::unique_ptr<GPolyline> TakeTrack();
     void SetFindMarker(std::unique_ptr<GFindPt> marker);
@@ -172,6 +200,7 @@ signals:
     void deleteRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -186,46 +215,60 @@ private slots:
     void OnObjectChanged(korvel::GObj* obj, bool erase);
 
 private:
-    void LeftPress(QPoint px, Qt::KeyboardModifiers mods);
-    void LeftMove(QPoint px, Qt::KeyboardModifiers mods);
-    void LeftRelease(QPoint px, Qt::KeyboardModifiers mods);
+    void Press(QPoint px, Qt::KeyboardModifiers mods);
+    void Move(QPoint px, Qt::KeyboardModifiers mods);
+    void Release(QPoint px, Qt::KeyboardModifiers mods);
+    // Common end of a release or a cancel: repaints enabled again, deferred repaints issued.
+    void EndPress();
     void ZoomWheel(int delta, QPoint px);
     void UpdateStatusPanes(QPoint px);
-    void SetRubberBand(const PixelRect& box, bool visible);
-    void InvalidateBandFrame(const PixelRect& box);
-    void DrawRubberBand(QPainterCanvas& canvas) const;
-    void PaintPanPreview(QPainter& painter);
     void AfterViewChange();
     PixelRect ClientRect() const;
+    // The part of `r` inside the client area, as a Qt rectangle (64-bit safe).
+    QRect ClampToClient(const PixelRect& r) const;
+    // Draws tiles and objects; false when the tile layer stopped early.
+    bool DrawMap(Canvas& canvas, const PixelRect& clip);
+    void DrawOverlays(Canvas& canvas, const PixelRect& clip);
+    // Renders what was invalidated into the map picture (resized first when needed).
+    void RenderPicture();
+    void ReplaceOverlayObject(ObjectOverlay& overlay, std::unique_ptr<GObj> obj);
+    void InvalidateOverlayObject(GObj* obj);
+    ViewToolHandler* PressHandler() const;
 
     QPointer<CKorvelDoc> m_pDoc;
     ViewHost* m_pHost = nullptr;
     int m_nLocalTool = TOOL_NONE;  // used when there is no host
+    std::unique_ptr<MeasuringController> m_pMeasuring;
 
     GObj* m_pCurObj = nullptr;  // not owned
-    std::unique_ptr<GPolyline> m_pTrack;
-    std::unique_ptr<GFindPt> m_pFindMarker;
-    std::unique_ptr<GGpsPos> m_pPositionMarker;
 
     Viewport m_view;
     bool m_bPrinting = false;  // inside OnDraw on a printer canvas
     bool m_bRedrawEnabled = true;
 
-    PixelRect m_rcDrag;          // rubber band as drawn
-    bool m_bBandVisible = false;
-    QPoint m_ptPress;           // press point of the current (or, for tools 6/8, last) press
-    bool m_bPressActive = false;  // a press is being handled (the press point is valid)
+    // The press in progress (or, for tools that keep it, the last press point).
+    QPoint m_ptPress;
+    bool m_bPressActive = false;
     int m_nPressTool = TOOL_NONE;  // tool that handles the current press
     Qt::MouseButton m_pressButton = Qt::NoButton;
     int m_nSavedTool = TOOL_NONE;
+    int m_nWheelRest = 0;  // wheel delta not yet worth a whole step
 
-    QPixmap m_panSnapshot;  // the window as it was when the pan drag started
+    // The map picture and what of it must be rendered again; m_erase is cleared to the
+    // background before rendering. Both only grow until the next render.
+    QImage m_picture;
+    QRegion m_dirty;
+    QRegion m_erase;
     bool m_bPanning = false;
     QPoint m_panOffset;
 
-    QRegion m_noEraseRegion;  // invalidated without erase since the last paint
+    ObjectOverlay m_trackOverlay;
+    ObjectOverlay m_findOverlay;
+    ObjectOverlay m_positionOverlay;
+    RubberBandOverlay m_band;
+    std::vector<std::pair<int, ViewOverlay*>> m_overlays;  // sorted by order
+
     TileLayerHook m_tileLayer;
-    std::map<int, ViewToolHandler*> m_toolHandlers;
     std::unique_ptr<QPainterCanvas> m_pMeasureCanvas;  // GetWindowCanvas outside paints
     QPainterCanvas* m_pPaintCanvas = nullptr;         // the canvas of the paint in progress
 };

