@@ -125,6 +125,20 @@ void CMainFrame::createCommands()
                   return doc && CanExportShape(m_kinds.Kinds(*doc));
               })
               .Handler(exchange(ID_EXPORT_SHAPE)));
+    t.Add(CommandEntry(ID_IMPORT_GPX)
+              .Text(kGpxMenuText)
+              .InMenu(kMenuDocument, kImport, 1, 30)
+              .EnabledWhen(hasWindow)
+              .Handler(exchange(ID_IMPORT_GPX)));
+    t.Add(CommandEntry(ID_EXPORT_GPX)
+              .Text(kGpxMenuText)
+              .InMenu(kMenuDocument, kExport, 1, 30)
+              .EnabledWhen([this] {
+                  CKorvelWnd* wnd = ActiveWnd();
+                  CKorvelDoc* doc = wnd ? wnd->document() : nullptr;
+                  return doc && CanExportGpx(*doc, m_kinds.Kinds(*doc));
+              })
+              .Handler(exchange(ID_EXPORT_GPX)));
 
     // Printing: the view prints; the printer set-up belongs to the frame.
     t.Add(CommandEntry(ID_FILE_PRINT)

@@ -547,6 +547,8 @@ void CMainFrame::OnExchangeCommand(int id)
     case ID_IMPORT_SHAPE: OnImportShape(*this, *wnd, exchangeDialogs); break;
     case ID_EXPORT_ZENTO: OnExportZento(*this, *wnd, exchangeDialogs); break;
     case ID_EXPORT_SHAPE: OnExportShape(*this, *wnd, exchangeDialogs); break;
+    case ID_IMPORT_GPX: OnImportGpx(*this, *wnd, exchangeDialogs); break;
+    case ID_EXPORT_GPX: OnExportGpx(*this, *wnd, exchangeDialogs); break;
     default: break;
     }
 }

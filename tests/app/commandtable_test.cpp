@@ -142,7 +142,7 @@ TEST_F(CommandTableTest, EveryCommandHasItsTextsAndIsRunOrDisabled)
 TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
 {
     const QString fileWithDocument = QStringLiteral(
-        "&Datei{57600 57601 57602 57603 57604 - &Import{32771 32772} &Export{32778 32777} - 57607 57609 "
+        "&Datei{57600 57601 57602 57603 57604 - &Import{32771 32772 32840} &Export{32778 32777 32841} - 57607 57609 "
         "57606 - - "
         "57665}");
     const QString bars = QStringLiteral("&Symbolleiste{59399 59400 59401 59403 - 32800}");
