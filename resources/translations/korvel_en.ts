@@ -356,6 +356,26 @@ and log in again afterwards!</translation>
         <translation>Use all GNSS talkers (GN, GL, GA, GB)</translation>
     </message>
     <message>
+        <source>Wert ungültig!</source>
+        <translation>Invalid value!</translation>
+    </message>
+    <message>
+        <source>Punkt messen</source>
+        <translation>Measure point</translation>
+    </message>
+    <message>
+        <source>Mittelung: Punkt %u von %u</source>
+        <translation>Averaging: point %u of %u</translation>
+    </message>
+    <message>
+        <source>Linie schließen und Fläche bilden?</source>
+        <translation>Close the line and make an area?</translation>
+    </message>
+    <message>
+        <source>Streuung: %1 m, größter HDOP: %2</source>
+        <translation>Spread: %1 m, largest HDOP: %2</translation>
+    </message>
+    <message>
         <source>Pkt-Nr: %1</source>
         <translation>Pt no: %1</translation>
     </message>
