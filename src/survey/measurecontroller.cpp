@@ -9,6 +9,7 @@
 #include "model/reproject.h"
 #include "strings/stringtable.h"
 #include "survey/surveyhost.h"
+#include "survey/trackline.h"
 #include "view/korvelview.h"
 
 #include <algorithm>
@@ -40,12 +41,6 @@ void Widen(double* lo, double* hi, double minimum)
     const double add = (minimum - extent) / 2.0;
     *lo -= add;
     *hi += add;
-}
-
-GRing* FirstRing(GPolyline* line)
-{
-    if (!line || !line->m_pRings || line->m_pRings->IsEmpty()) return nullptr;
-    return GPolyline::RingAt(line->m_pRings->GetHeadPosition());
 }
 
 }  // namespace
@@ -124,8 +119,7 @@ void CMeasureController::StartTrack()
 {
     if (m_view.track()) return;
     if (CKorvelDoc* doc = m_view.GetDocument()) AdoptWgs84(*doc);
-    auto ring = std::make_unique<GRing>();
-    auto line = std::make_unique<GPolyline>(std::move(ring));
+    auto line = std::make_unique<GTrackLine>();
     line->m_crColor = kTrackColor;
     line->m_nPenWidth = 3;
     // The old mode ends first (a position display, say): it removes the marker.
@@ -185,6 +179,8 @@ void CMeasureController::StoreTrack()
 {
     std::unique_ptr<GPolyline> line = m_view.TakeTrack();
     if (!line) return;
+    // The document gets a plain polyline.
+    if (auto* recorded = dynamic_cast<GTrackLine*>(line.get())) line = recorded->TakePolyline();
     if (line->m_pRings) {
         GObList::Position p = line->m_pRings->GetHeadPosition();
         while (p) {
@@ -256,12 +252,11 @@ void CMeasureController::OnMeasureTimer(int timerId)
 
 void CMeasureController::AppendToTrack(const WorldPoint& pos)
 {
-    GPolyline* line = m_view.track();
-    GRing* ring = FirstRing(line);
+    auto* line = dynamic_cast<GTrackLine*>(m_view.track());
+    GRing* ring = line ? line->ring() : nullptr;
     if (!ring) return;
     if (ring->GetCount() == 0) {
-        if (!ring->Add(pos)) return;
-        line->CalcBounds();
+        if (!line->Append(pos)) return;
         const CKorvelDoc* doc = m_view.GetDocument();
         const double half = doc && doc->m_nCoordSys == CRS_WGS84 ? kFirstHalfDegrees : kFirstHalf;
         m_view.SetView(&pos, half);
@@ -269,11 +264,8 @@ void CMeasureController::AppendToTrack(const WorldPoint& pos)
     }
     const WorldPoint last = ring->Points().back();
     if (last == pos) return;
-    if (!ring->Add(pos)) return;
     // Only the new point widens the bounds; only the new segment is drawn again.
-    line->m_rcBounds.Unite(pos);
-    line->m_ptPos = WorldPoint{(line->m_rcBounds.minX + line->m_rcBounds.maxX) / 2,
-                               (line->m_rcBounds.minY + line->m_rcBounds.maxY) / 2};
+    if (!line->Append(pos)) return;
     if (Contains(InnerRectangle(m_view.GetWorldRect()), pos)) {
         const ViewTransform vt = m_view.GetViewTransform();
         const PixelPoint a = vt.ToScreen(last);
