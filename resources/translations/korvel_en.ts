@@ -541,6 +541,36 @@ Print Setup</translation>
         <source>%1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.</source>
         <translation>%1 objects could not be converted and keep their previous coordinates.</translation>
     </message>
+    <message>
+        <source>Misst einen Punkt mit GPS und mittelt seine Position.
+Punkt messen</source>
+        <translation>Measures a point with GPS, averaging its position.
+Measure point</translation>
+    </message>
+    <message>
+        <source>Zeichnet den gegangenen Weg als Linie auf.
+Linie/Fläche messen</source>
+        <translation>Records the way walked as a line.
+Measure line/area</translation>
+    </message>
+    <message>
+        <source>Zeigt die GPS-Position in der Karte.
+Position zeigen</source>
+        <translation>Shows the GPS position on the map.
+Show position</translation>
+    </message>
+    <message>
+        <source>Hält die Aufzeichnung an oder setzt sie fort.
+Pause</source>
+        <translation>Pauses or resumes the recording.
+Pause</translation>
+    </message>
+    <message>
+        <source>Beendet die Messung.
+Stop</source>
+        <translation>Ends the measurement.
+Stop</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>
@@ -771,6 +801,30 @@ Print Setup</translation>
     <message>
         <source>&amp;Export</source>
         <translation>&amp;Export</translation>
+    </message>
+    <message>
+        <source>&amp;Messen</source>
+        <translation>&amp;Measure</translation>
+    </message>
+    <message>
+        <source>&amp;Punkt messen	F5</source>
+        <translation>Measure &amp;point	F5</translation>
+    </message>
+    <message>
+        <source>&amp;Linie/Fläche messen	F6</source>
+        <translation>Measure &amp;line/area	F6</translation>
+    </message>
+    <message>
+        <source>Position &amp;zeigen	F7</source>
+        <translation>&amp;Show position	F7</translation>
+    </message>
+    <message>
+        <source>Pause	F9</source>
+        <translation>Pause	F9</translation>
+    </message>
+    <message>
+        <source>Messung b&amp;eenden	F11</source>
+        <translation>&amp;End measurement	F11</translation>
     </message>
 </context>
 <context>

@@ -41,9 +41,6 @@ public:
     // window stays open all the same.
     bool CloseAnswered();
 
-    // Called before the save question, so that running measurements finish into the
-    // document first.
-    static std::function<void(CKorvelView*)>& EndMeasuringHook();
 
 signals:
     // The document got a (new) file name.

@@ -10,6 +10,7 @@
 #include "app/korvelwnd.h"
 #include "app/printsetupdlg.h"
 #include "model/korveldoc.h"
+#include "survey/measurecontroller.h"
 #include "view/korvelview.h"
 #include "strings/stringtable.h"
 
@@ -628,8 +629,23 @@ QString CMainFrame::paneText(int pane) const
     return pane >= 1 && pane <= 3 && m_pPanes[pane - 1] ? m_pPanes[pane - 1]->text() : QString();
 }
 
+CGpsSettings* CMainFrame::Gps() { return m_pGpsOptions; }
+
+std::unique_ptr<MeasuringController> CMainFrame::CreateMeasuring(CKorvelView& view)
+{
+    return std::make_unique<CMeasureController>(view, this);
+}
+
+CMeasureController* CMainFrame::ActiveMeasuring() const
+{
+    CKorvelView* view = ActiveView();
+    return view ? dynamic_cast<CMeasureController*>(view->measuring()) : nullptr;
+}
+
 void CMainFrame::SetPauseFace(bool paused, bool notLineMode)
 {
+    m_bPauseFacePaused = paused;
+    m_bPauseFaceGreyed = notLineMode;
     QIcon face = m_pauseFaces[paused ? 1 : 0];
     if (notLineMode) face = GreyedIcon(face);
     m_currentPauseFace = face;
