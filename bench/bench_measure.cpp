@@ -20,13 +20,13 @@
 #include <QPaintEvent>
 #include <QWindow>
 
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 #include <cmath>
 #include <map>
 #include <memory>
 #include <numbers>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace korvel {
 namespace {
@@ -191,8 +191,14 @@ void Tick(benchmark::State& state, bool paint)
     }
 }
 
-void BM_RecordingTick(benchmark::State& state) { Tick(state, false); }
-void BM_RecordingTickPainted(benchmark::State& state) { Tick(state, true); }
+void BM_RecordingTick(benchmark::State& state)
+{
+    Tick(state, false);
+}
+void BM_RecordingTickPainted(benchmark::State& state)
+{
+    Tick(state, true);
+}
 
 BENCHMARK(BM_RecordingTick)->Arg(10)->Arg(36000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecordingTickPainted)->Arg(10)->Arg(36000)->Unit(benchmark::kMicrosecond);

@@ -200,7 +200,8 @@ bool CKorvelApp::InitInstance(const StartupOptions& startOptions)
 
     // 13. The demo shows the position moving along its recorded walk at once (F6 records it,
     // F11 stores it).
-    if (options.demo && m_pMainFrame->isGpsOpen && m_pMainFrame->isGpsOpen()) m_pMainFrame->RunCommand(ID_SHOW_POSITION);
+    if (options.demo && m_pMainFrame->isGpsOpen && m_pMainFrame->isGpsOpen())
+        m_pMainFrame->RunCommand(ID_SHOW_POSITION);
     return true;
 }
 

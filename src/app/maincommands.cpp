@@ -296,7 +296,8 @@ void CMainFrame::createCommands()
                   const CMeasureController* m = ActiveMeasuring();
                   const bool paused = m && m->paused();
                   const bool notLine = mode() != CMeasureController::kModeTrack;
-                  if (paused != m_bPauseFacePaused || notLine != m_bPauseFaceGreyed) SetPauseFace(paused, notLine);
+                  if (paused != m_bPauseFacePaused || notLine != m_bPauseFaceGreyed)
+                      SetPauseFace(paused, notLine);
               })
               .Handler([this] {
                   if (CMeasureController* m = ActiveMeasuring()) m->TogglePause();

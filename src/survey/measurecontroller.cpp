@@ -2,8 +2,8 @@
 
 #include "crs/transform.h"
 #include "gps/gpssettings.h"
-#include "model/ggpspos.h"
 #include "model/gfindpt.h"
+#include "model/ggpspos.h"
 #include "model/gpolyline.h"
 #include "model/gring.h"
 #include "model/reproject.h"
@@ -60,7 +60,8 @@ WorldRect InnerRectangle(const WorldRect& w)
                      std::max(w.minY, w.maxY) - d};
 }
 
-bool FramePositionAndMarker(const WorldRect& window, const WorldPoint& gps, const WorldPoint& marker, WorldRect* out)
+bool FramePositionAndMarker(const WorldRect& window, const WorldPoint& gps, const WorldPoint& marker,
+                            WorldRect* out)
 {
     const WorldRect inner = InnerRectangle(window);
     WorldRect box{std::min(gps.x, marker.x), std::min(gps.y, marker.y), std::max(gps.x, marker.x),
@@ -72,7 +73,8 @@ bool FramePositionAndMarker(const WorldRect& window, const WorldPoint& gps, cons
     if (bothInside) {
         const double iw = inner.maxX - inner.minX;
         const double ih = inner.maxY - inner.minY;
-        if (!(w < 0.25 * iw && h < 0.25 * ih && iw > kFrameInnerMinimum && ih > kFrameInnerMinimum)) return false;
+        if (!(w < 0.25 * iw && h < 0.25 * ih && iw > kFrameInnerMinimum && ih > kFrameInnerMinimum))
+            return false;
     }
     box = WorldRect{box.minX - k, box.minY - k, box.maxX + k, box.maxY + k};
     if (bothInside) {
@@ -298,7 +300,8 @@ void CMeasureController::FollowPosition(const WorldPoint& pos)
 {
     if (const GFindPt* find = m_view.findMarker()) {
         WorldRect window;
-        if (FramePositionAndMarker(m_view.GetWorldRect(), pos, find->m_ptPos, &window)) m_view.SetWorldRect(window);
+        if (FramePositionAndMarker(m_view.GetWorldRect(), pos, find->m_ptPos, &window))
+            m_view.SetWorldRect(window);
         return;
     }
     if (!Contains(InnerRectangle(m_view.GetWorldRect()), pos)) m_view.SetView(&pos, 0.0);

@@ -26,9 +26,9 @@ class SurveyHost;
 inline constexpr int IDS_CLOSE_LINE_QUESTION = 4203;  // "Linie schließen und Fläche bilden?"
 
 // Colours of the recording (red low byte first).
-inline constexpr COLORREF kTrackColor = 255;               // red while recording
-inline constexpr COLORREF kStoredTrackColor = 14822282;    // 0xE22B8A when stored
-inline constexpr COLORREF kTrackAreaColor = 16711680;      // 0xFF0000 (blue) for the area
+inline constexpr COLORREF kTrackColor = 255;             // red while recording
+inline constexpr COLORREF kStoredTrackColor = 14822282;  // 0xE22B8A when stored
+inline constexpr COLORREF kTrackAreaColor = 16711680;    // 0xFF0000 (blue) for the area
 
 // What all views share: the last GPS position any view saw ((0, 0) = none yet) and the
 // heading of the marker (radians, counter-clockwise from grid north).

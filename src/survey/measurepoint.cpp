@@ -88,7 +88,8 @@ double HorizontalSpread(const std::vector<WorldPoint>& lonLat, std::int32_t docS
     return std::sqrt(sum / double(pts.size()));
 }
 
-bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& position, const QString& number)
+bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& position,
+                         const QString& number)
 {
     CKorvelDoc* doc = view.GetDocument();
     if (!doc) return false;
@@ -106,7 +107,8 @@ bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& 
     return true;
 }
 
-CMeasurePoint::CMeasurePoint(CKorvelView& view, SurveyHost* host, const WorldPoint* manualPosition, QWidget* parent)
+CMeasurePoint::CMeasurePoint(CKorvelView& view, SurveyHost* host, const WorldPoint* manualPosition,
+                             QWidget* parent)
     : QDialog(parent), m_view(view), m_pHost(host), m_pDoc(view.GetDocument())
 {
     setObjectName(QStringLiteral("dialog%1").arg(IDD_MEASURE_POINT));
@@ -155,9 +157,10 @@ CMeasurePoint::CMeasurePoint(CKorvelView& view, SurveyHost* host, const WorldPoi
     connect(buttons, &QDialogButtonBox::rejected, this, &CMeasurePoint::reject);
     layout->addWidget(buttons);
 
-    for (QWidget* w : {static_cast<QWidget*>(m_pXLabel), static_cast<QWidget*>(m_pYLabel), static_cast<QWidget*>(m_pX),
-                       static_cast<QWidget*>(m_pY), static_cast<QWidget*>(m_pNumberLabel),
-                       static_cast<QWidget*>(m_pNumber), static_cast<QWidget*>(m_pSpread)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_pXLabel), static_cast<QWidget*>(m_pYLabel), static_cast<QWidget*>(m_pX),
+          static_cast<QWidget*>(m_pY), static_cast<QWidget*>(m_pNumberLabel),
+          static_cast<QWidget*>(m_pNumber), static_cast<QWidget*>(m_pSpread)})
         w->setVisible(false);
 
     // Opening: the receiver settings, then the first sampling step at once.
@@ -175,23 +178,39 @@ CMeasurePoint::~CMeasurePoint() = default;
 QWidget* CMeasurePoint::control(int id) const
 {
     switch (id) {
-    case 1: return m_pOk;
-    case 2: return m_pCancel;
-    case 1010: return m_pProgress;
-    case 1011: return m_pProgressText;
-    case 1012: return m_pX;
-    case 1013: return m_pY;
-    case 1014: return m_pNumber;
-    case 1015: return m_pNumberLabel;
-    case 1016: return m_pXLabel;
-    case 1017: return m_pYLabel;
-    case 1029: return m_pAutoNumber;
-    case 1030: return m_pSpread;
-    default: return nullptr;
+        case 1:
+            return m_pOk;
+        case 2:
+            return m_pCancel;
+        case 1010:
+            return m_pProgress;
+        case 1011:
+            return m_pProgressText;
+        case 1012:
+            return m_pX;
+        case 1013:
+            return m_pY;
+        case 1014:
+            return m_pNumber;
+        case 1015:
+            return m_pNumberLabel;
+        case 1016:
+            return m_pXLabel;
+        case 1017:
+            return m_pYLabel;
+        case 1029:
+            return m_pAutoNumber;
+        case 1030:
+            return m_pSpread;
+        default:
+            return nullptr;
     }
 }
 
-int CMeasurePoint::timerInterval() const { return m_timer.interval(); }
+int CMeasurePoint::timerInterval() const
+{
+    return m_timer.interval();
+}
 
 void CMeasurePoint::SampleStep()
 {
@@ -267,17 +286,18 @@ void CMeasurePoint::ShowResult()
     m_pX->setText(m_xText);
     m_pY->setText(m_yText);
     m_pNumber->setText(m_strPointNumber);
-    for (QWidget* w : {static_cast<QWidget*>(m_pXLabel), static_cast<QWidget*>(m_pYLabel), static_cast<QWidget*>(m_pX),
-                       static_cast<QWidget*>(m_pY), static_cast<QWidget*>(m_pNumberLabel),
-                       static_cast<QWidget*>(m_pNumber)})
+    for (QWidget* w : {static_cast<QWidget*>(m_pXLabel), static_cast<QWidget*>(m_pYLabel),
+                       static_cast<QWidget*>(m_pX), static_cast<QWidget*>(m_pY),
+                       static_cast<QWidget*>(m_pNumberLabel), static_cast<QWidget*>(m_pNumber)})
         w->setVisible(true);
     if (m_bManual) {
         m_pX->setReadOnly(false);
         m_pY->setReadOnly(false);
         m_pAutoNumber->setEnabled(true);
     } else {
-        m_pSpread->setText(LoadString(IDS_SAMPLE_SPREAD)
-                               .arg(QString::asprintf("%.2lf", m_dSpread), QString::asprintf("%.1lf", m_dWorstHdop)));
+        m_pSpread->setText(
+            LoadString(IDS_SAMPLE_SPREAD)
+                .arg(QString::asprintf("%.2lf", m_dSpread), QString::asprintf("%.1lf", m_dWorstHdop)));
         m_pSpread->setVisible(true);
     }
     m_pOk->setDefault(true);

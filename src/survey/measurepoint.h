@@ -53,7 +53,8 @@ double HorizontalSpread(const std::vector<WorldPoint>& lonLat, std::int32_t docS
 
 // Creates the point with attribute "PTNR" and its number label in the view's document and
 // makes `number` the document's last point number. False when the point could not be added.
-bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& position, const QString& number);
+bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& position,
+                         const QString& number);
 
 class CMeasurePoint : public QDialog {
     Q_OBJECT

@@ -151,7 +151,8 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
     // Measuring needs a document window.
     const QString measure = QStringLiteral(" &Messen{32791 32792 32793 - 32795 32796}");
     const QString withDocument = fileWithDocument + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
-                                 bars + common + measure + extras + QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
+                                 bars + common + measure + extras +
+                                 QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
     const QString withoutDocument = QStringLiteral("&Datei{57600 57601 - 57606 - - 57665} &Ansicht{") + bars +
                                     common + extras + QStringLiteral(" &Hilfe{57664}");
     EXPECT_EQ(Dump(frame->menuBar()->actions()), withDocument);

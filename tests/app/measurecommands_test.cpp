@@ -92,8 +92,10 @@ protected:
 
 TEST_F(MeasureCommandsTest, KeysAndStatesFollowTheMeasuringMode)
 {
-    const std::pair<int, const char*> keys[] = {{ID_MEASURE_POINT, "F5"},  {ID_MEASURE_TRACK, "F6"},
-                                                {ID_SHOW_POSITION, "F7"},  {ID_MEASURE_PAUSE, "F9"},
+    const std::pair<int, const char*> keys[] = {{ID_MEASURE_POINT, "F5"},
+                                                {ID_MEASURE_TRACK, "F6"},
+                                                {ID_SHOW_POSITION, "F7"},
+                                                {ID_MEASURE_PAUSE, "F9"},
                                                 {ID_MEASURE_STOP, "F11"}};
     for (const auto& [id, key] : keys) {
         ASSERT_NE(frame->action(id), nullptr) << id;

@@ -43,7 +43,8 @@ TEST(FramePositionAndMarker, ZoomsInToFiftyUnitsOrOutWithAMargin)
     // Both inside but far apart (a quarter of the inner width or more): the view stays.
     EXPECT_FALSE(FramePositionAndMarker(window, WorldPoint{300, 500}, WorldPoint{700, 500}, &out));
     // A window whose inner rectangle is 51 units or less stays as well.
-    EXPECT_FALSE(FramePositionAndMarker(WorldRect{0, 0, 70, 70}, WorldPoint{34, 34}, WorldPoint{36, 34}, &out));
+    EXPECT_FALSE(
+        FramePositionAndMarker(WorldRect{0, 0, 70, 70}, WorldPoint{34, 34}, WorldPoint{36, 34}, &out));
     // The marker outside the inner rectangle: zoom out, margin 30 % of the larger extent.
     ASSERT_TRUE(FramePositionAndMarker(window, WorldPoint{500, 500}, WorldPoint{2500, 1500}, &out));
     EXPECT_DOUBLE_EQ(out.minX, 500.0 - 600.0);

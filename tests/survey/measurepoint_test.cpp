@@ -39,19 +39,32 @@ void AnswerNextDialog(bool ok)
     QTimer::singleShot(0, [ok] {
         auto* dlg = qobject_cast<CMeasurePoint*>(QApplication::activeModalWidget());
         if (!dlg) return;
-        if (ok) dlg->accept();
-        else dlg->reject();
+        if (ok)
+            dlg->accept();
+        else
+            dlg->reject();
     });
 }
 
 TEST(NextPointNumber, IncrementsTheTrailingNumber)
 {
     const std::pair<const char*, const char*> rows[] = {
-        {"", "1"},       {"P09", "P10"}, {"7", "8"},         {"Schacht", "Schacht1"}, {"A", "A1"},
-        {"P007", "P8"},  {"12", "13"},   {"B-9", "B-10"},    {"99", "100"},           {"0", "1"},
-        {"X000", "X1"},  {"1a2", "1a3"}, {"99999999999999999999", "100000000000000000000"},
+        {"", "1"},
+        {"P09", "P10"},
+        {"7", "8"},
+        {"Schacht", "Schacht1"},
+        {"A", "A1"},
+        {"P007", "P8"},
+        {"12", "13"},
+        {"B-9", "B-10"},
+        {"99", "100"},
+        {"0", "1"},
+        {"X000", "X1"},
+        {"1a2", "1a3"},
+        {"99999999999999999999", "100000000000000000000"},
     };
-    for (const auto& [last, next] : rows) EXPECT_EQ(NextPointNumber(QString::fromUtf8(last)), QString::fromUtf8(next)) << last;
+    for (const auto& [last, next] : rows)
+        EXPECT_EQ(NextPointNumber(QString::fromUtf8(last)), QString::fromUtf8(next)) << last;
 }
 
 TEST(ParseCoordinate, AcceptsOneNumberWithCommaOrPoint)
@@ -61,9 +74,15 @@ TEST(ParseCoordinate, AcceptsOneNumberWithCommaOrPoint)
         bool ok;
         double value;
     };
-    const Row rows[] = {{"3500000,5", true, 3500000.5}, {"3500000.5", true, 3500000.5}, {" -12", true, -12.0},
-                        {"1e3", true, 1000.0},          {"12a", false, 0},            {"", false, 0},
-                        {"1,2,3", false, 0},            {"12 ", false, 0},            {"inf", false, 0},
+    const Row rows[] = {{"3500000,5", true, 3500000.5},
+                        {"3500000.5", true, 3500000.5},
+                        {" -12", true, -12.0},
+                        {"1e3", true, 1000.0},
+                        {"12a", false, 0},
+                        {"", false, 0},
+                        {"1,2,3", false, 0},
+                        {"12 ", false, 0},
+                        {"inf", false, 0},
                         {"ä1", false, 0}};
     for (const Row& r : rows) {
         double v = 0.0;
@@ -217,8 +236,10 @@ TEST_F(MeasurePointTest, ShowsTheSpreadOfFourFixesAMetreApart)
         CoordTransform toWgs{1, kGk3, CRS_WGS84};
         TransformPoint(&p, &toWgs);
         ASSERT_TRUE(gps.Send(Report{p.x, p.y, hdops[i]}));
-        if (!dlg) dlg = std::make_unique<CMeasurePoint>(*view, &host);
-        else dlg->SampleStep();
+        if (!dlg)
+            dlg = std::make_unique<CMeasurePoint>(*view, &host);
+        else
+            dlg->SampleStep();
     }
     ASSERT_TRUE(dlg->done());
     EXPECT_NEAR(dlg->spread(), std::sqrt(0.5), 1e-3);

@@ -18,14 +18,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <fcntl.h>
-#include <memory>
 #include <pty.h>
-#include <string>
 #include <termios.h>
 #include <unistd.h>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace korvel::test {
 
@@ -80,7 +80,8 @@ inline std::string NmeaAngle(double deg, bool lon)
     deg = std::fabs(deg);
     const int whole = int(deg);
     char buf[64];
-    std::snprintf(buf, sizeof buf, lon ? "%03d%010.7f,%c" : "%02d%010.7f,%c", whole, (deg - whole) * 60.0, hemi);
+    std::snprintf(buf, sizeof buf, lon ? "%03d%010.7f,%c" : "%02d%010.7f,%c", whole, (deg - whole) * 60.0,
+                  hemi);
     return buf;
 }
 
@@ -100,8 +101,10 @@ public:
         pty = std::make_unique<Pty>();
         CSerialComm* port = settings.port();
         manager.SetPortName(port, pty->name());
-        if (port->openCount() == 0) manager.StartPort(port, false);
-        else manager.OpenPort(port, false);
+        if (port->openCount() == 0)
+            manager.StartPort(port, false);
+        else
+            manager.OpenPort(port, false);
     }
     void Unplug()
     {
@@ -114,15 +117,16 @@ public:
         ++second;
         const QDateTime now = QDateTime::currentDateTimeUtc();
         char time[16];
-        std::snprintf(time, sizeof time, "%02d%02d%02d", (second / 3600) % 24, (second / 60) % 60, second % 60);
+        std::snprintf(time, sizeof time, "%02d%02d%02d", (second / 3600) % 24, (second / 60) % 60,
+                      second % 60);
         const std::string lat = NmeaAngle(r.lat, false);
         const std::string lon = NmeaAngle(r.lon, true);
         char gga[256];
-        std::snprintf(gga, sizeof gga, "GPGGA,%s,%s,%s,%d,08,%.1f,100.0,M,47.0,M,,", time, lat.c_str(), lon.c_str(),
-                      r.quality, r.hdop);
+        std::snprintf(gga, sizeof gga, "GPGGA,%s,%s,%s,%d,08,%.1f,100.0,M,47.0,M,,", time, lat.c_str(),
+                      lon.c_str(), r.quality, r.hdop);
         char rmc[256];
-        std::snprintf(rmc, sizeof rmc, "GPRMC,%s,A,%s,%s,000.5,%05.1f,%s,,", time, lat.c_str(), lon.c_str(), r.course,
-                      now.toString(QStringLiteral("ddMMyy")).toLatin1().constData());
+        std::snprintf(rmc, sizeof rmc, "GPRMC,%s,A,%s,%s,000.5,%05.1f,%s,,", time, lat.c_str(), lon.c_str(),
+                      r.course, now.toString(QStringLiteral("ddMMyy")).toLatin1().constData());
         if (!pty->Write(NmeaLine(gga) + NmeaLine(rmc))) return false;
         const GpsFix& fix = settings.port()->fix();
         return WaitUntil(
