@@ -1,6 +1,7 @@
 // Documents of a million measured points: one-by-one insertion with AddObject, saving and
-// loading, the time to merely read the file's bytes for comparison, and the memory a point
-// costs. Run (Release build):
+// loading, the memory a point costs, and for comparison the floor of any load: reading the
+// file's bytes plus writing as much fresh memory as the loaded objects occupy. Run (Release
+// build):
 //   build/rel/bench/bench_kvd --benchmark_counters_tabular=true
 // Each benchmark runs once on purpose: the figures are for one real document, and the
 // memory counters only make sense for a single build.
@@ -15,11 +16,18 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <cstdlib>
 #include <fstream>
 #include <malloc.h>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,7 +68,17 @@ struct Shared {
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("million.kvd")); }
     std::unique_ptr<CKorvelDoc> doc;
+    double loadedBytes = 0;  // heap and pool bytes the last load added
+    double loadSeconds = 0;     // wall-clock time of the last load
+    double loadCpuSeconds = 0;  // and its CPU time (this thread, user and system)
 };
+
+double ThreadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
 
 Shared& State()
 {
@@ -155,10 +173,15 @@ void BM_Load(benchmark::State& state)
         ResetPeak();
         const double hwmBefore = StatusBytes("VmRSS");
         auto doc = std::make_unique<CKorvelDoc>();
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
         state.ResumeTiming();
         if (doc->Open(State().path()) != KvdStatus::Ok) std::abort();
         state.PauseTiming();
-        state.counters["heap_B_per_pt"] = (HeapBytes() - heapBefore) / kPoints;
+        State().loadCpuSeconds = ThreadCpuSeconds() - cpuStart;
+        State().loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        State().loadedBytes = HeapBytes() - heapBefore;
+        state.counters["heap_B_per_pt"] = State().loadedBytes / kPoints;
         state.counters["anon_B_per_pt"] = (StatusBytes("RssAnon") - anonBefore) / kPoints;
         state.counters["hwm_B_per_pt"] = (StatusBytes("VmHWM") - hwmBefore) / kPoints;
         state.counters["file_rss_B_per_pt"] = StatusBytes("RssFile") / kPoints;
@@ -168,6 +191,51 @@ void BM_Load(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Load)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Fresh anonymous memory of `bytes`, every page written once: what the loaded objects' memory
+// costs before a single object is built (page faults and zeroing by the kernel).
+void* WriteFreshMemory(size_t bytes)
+{
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) std::abort();
+#ifdef MADV_POPULATE_WRITE
+    if (madvise(p, bytes, MADV_POPULATE_WRITE) == 0) return p;
+#endif
+    std::memset(p, 1, bytes);  // kernels before 5.14
+    return p;
+}
+
+// The floor under any load of the file: its bytes read with read() in 1 MB blocks (as cat
+// reads them) plus fresh memory as large as the last load's objects written. Runs right after
+// the load, so both see the same machine; "load_per_floor" is the last load's wall-clock time
+// over this one's, "load_per_floor_cpu" the same for CPU time (the fairer one on a busy machine).
+void BM_LoadFloor(benchmark::State& state)
+{
+    const std::string path = State().path().toStdString();
+    const size_t bytes = static_cast<size_t>(State().loadedBytes);
+    std::vector<char> block(1 << 20);
+    double seconds = 0;
+    double cpuSeconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
+        const int fd = open(path.c_str(), O_RDONLY);
+        if (fd < 0) std::abort();
+        while (read(fd, block.data(), block.size()) > 0) {
+        }
+        close(fd);
+        void* memory = WriteFreshMemory(bytes);
+        cpuSeconds = ThreadCpuSeconds() - cpuStart;
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        munmap(memory, bytes);
+        state.ResumeTiming();
+    }
+    state.counters["memory_MB"] = static_cast<double>(bytes) / 1e6;
+    state.counters["load_per_floor"] = State().loadSeconds / seconds;
+    state.counters["load_per_floor_cpu"] = State().loadCpuSeconds / cpuSeconds;
+}
+BENCHMARK(BM_LoadFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

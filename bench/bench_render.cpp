@@ -51,15 +51,9 @@ struct Scene {
     FlatShapes points, lines, areas;
 };
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_render";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+// Built in main and destroyed there before the application object: a view or an application
+// left to static destruction would outlive Qt's own clean-up and crash the program at exit.
+std::unique_ptr<Scene> g_scene;
 
 void AddFlat(FlatShapes& f, const std::vector<WorldPoint>& pts)
 {
@@ -83,9 +77,9 @@ std::unique_ptr<GRing> MakeRing(const std::vector<WorldPoint>& pts)
 
 Scene& GetScene()
 {
-    static Scene* scene = [] {
-        App();
-        auto* s = new Scene;
+    if (!g_scene) {
+        g_scene = std::make_unique<Scene>();
+        Scene* s = g_scene.get();
         s->doc.OnNewDocument(25832);
         GList* root = s->doc.m_pRoot.get();
         std::mt19937 rng(4711);
@@ -130,9 +124,8 @@ Scene& GetScene()
         s->view->resize(kWidth, kHeight);
         s->view->show();
         QApplication::processEvents();
-        return s;
-    }();
-    return *scene;
+    }
+    return *g_scene;
 }
 
 // Full extent (0) or a window of 1/10 of the extent's width around the centre (1).
@@ -224,4 +217,16 @@ BENCHMARK(BM_FlatArrays)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->ArgName
 }  // namespace
 }  // namespace korvel
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    korvel::g_scene.reset();
+    return 0;
+}

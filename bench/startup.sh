@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times the start of the desktop program: from main() to the main window painted with a
-# document open, as the program itself reports it with --timing, over several runs on the
+# Times the start of the desktop program: from main() to the end of the map view's first
+# paint with a document open, as the program itself reports it with --timing, over several runs on the
 # offscreen platform. Settings go to a temporary folder, so every run is a first start.
 #
 #   bench/startup.sh [BUILD_DIR] [RUNS] [DOCUMENT.kvd]

@@ -9,6 +9,14 @@ if(KORVEL_SANITIZE)
   target_compile_options(korvel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(korvel_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KORVEL_FUZZ)
+  # Coverage instrumentation for every library, so libFuzzer sees the edges of the code under
+  # test and not only those of the harnesses; the harnesses add the libFuzzer runtime.
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "KORVEL_FUZZ needs clang (CXX=clang++ CC=clang)")
+  endif()
+  target_compile_options(korvel_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 
 
 # korvel_module(NAME [DEPS lib...]): one static library from every source in the current folder.

@@ -17,7 +17,7 @@ packages=(
   # fonts with Arial metrics, for label layout and printing
   fonts-liberation2 fontconfig
   # peer tools the tests compare against
-  proj-bin gdal-bin socat
+  proj-bin gdal-bin gpsbabel socat
   # looking at the program without a display; a real X server for the painting tests
   poppler-utils xvfb xauth
 )

@@ -57,9 +57,38 @@ QString FormatString(int id, const QString& insert)
     return s;
 }
 
+QString FormatString(int id, const QStringList& inserts)
+{
+    const QString s = LoadString(id);
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('%') && i + 1 < s.size() && s[i + 1] >= QLatin1Char('1') && s[i + 1] <= QLatin1Char('9')) {
+            const qsizetype n = s[i + 1].unicode() - u'1';
+            if (n < inserts.size()) {
+                out += inserts[n];
+                ++i;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
 bool HasString(int id) { return Find(id) != nullptr; }
 
-int ShowMessage(int textId, int captionId, unsigned type, const QString& insert)
+namespace {
+
+int Show(MessageRequest req)
+{
+    req.caption = LoadString(req.captionId);
+    if (Handler()) return Handler()(req);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(req.caption), qPrintable(req.text));
+    return (req.type & 0xF) == MB_YESNO || (req.type & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
+}
+
+MessageRequest Request(int textId, int captionId, unsigned type)
 {
     MessageRequest req;
     req.textId = textId;
@@ -69,11 +98,23 @@ int ShowMessage(int textId, int captionId, unsigned type, const QString& insert)
         if (captionId == IDS_CAPTION_NOTE) req.type = MB_ICONINFORMATION;
         else if (captionId == IDS_CAPTION_ERROR) req.type = MB_ICONERROR;
     }
+    return req;
+}
+
+}  // namespace
+
+int ShowMessage(int textId, int captionId, unsigned type, const QString& insert)
+{
+    MessageRequest req = Request(textId, captionId, type);
     req.text = insert.isNull() ? LoadString(textId) : FormatString(textId, insert);
-    req.caption = LoadString(captionId);
-    if (Handler()) return Handler()(req);
-    std::fprintf(stderr, "%s: %s\n", qPrintable(req.caption), qPrintable(req.text));
-    return (req.type & 0xF) == MB_YESNO || (req.type & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
+    return Show(std::move(req));
+}
+
+int ShowMessage(int textId, int captionId, unsigned type, const QStringList& inserts)
+{
+    MessageRequest req = Request(textId, captionId, type);
+    req.text = FormatString(textId, inserts);
+    return Show(std::move(req));
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler)

@@ -4,6 +4,7 @@
 // (context "StringTable") replaces them.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -31,6 +32,9 @@ QString LoadString(int id);
 
 // String `id` with its "%1" replaced by `insert`.
 QString FormatString(int id, const QString& insert);
+// String `id` with "%1", "%2", … replaced by the inserts in order, in one pass (an insert that
+// itself holds "%2" stays as it is).
+QString FormatString(int id, const QStringList& inserts);
 
 // Whether the table has a string with this id.
 bool HasString(int id);
@@ -49,6 +53,8 @@ struct MessageRequest {
 // "Fehler". Without a handler installed the message goes to standard error and the
 // answer is the default button (IDOK, or IDYES for yes/no boxes).
 int ShowMessage(int textId, int captionId, unsigned type = 0, const QString& insert = QString());
+// The same for a text with several inserts ("%1", "%2", …).
+int ShowMessage(int textId, int captionId, unsigned type, const QStringList& inserts);
 
 using MessageHandler = std::function<int(const MessageRequest&)>;
 // Installs the routine that really shows messages (the desktop program's message box, or a

@@ -534,6 +534,74 @@ Print Setup</translation>
         <translation>The file &quot;%1&quot; could not be written. An older file of the same name is unchanged.</translation>
     </message>
     <message>
+        <source>Liest GPX-Dateien von GPS-Geräten und -Programmen ein.
+Import GPX</source>
+        <translation>Reads GPX files from GPS devices and programs.
+Import GPX</translation>
+    </message>
+    <message>
+        <source>Schreibt Punkte, Linien und Flächen in eine GPX-Datei.
+Export GPX</source>
+        <translation>Writes points, lines and areas to a GPX file.
+Export GPX</translation>
+    </message>
+    <message>
+        <source>GPS-Austauschdateien (*.gpx)|*.gpx|Alle Dateien (*.*)|*.*||</source>
+        <translation>GPS exchange files (*.gpx)|*.gpx|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Die Datei &quot;%1&quot; ist keine lesbare GPX-Datei.
+Zeile %2, Spalte %3: %4
+Aus dieser Datei wurde nichts übernommen.</source>
+        <translation>The file &quot;%1&quot; is not a readable GPX file.
+Line %2, column %3: %4
+Nothing was taken from this file.</translation>
+    </message>
+    <message>
+        <source>Die Datei endet vorzeitig.</source>
+        <translation>The file ends prematurely.</translation>
+    </message>
+    <message>
+        <source>Die XML-Struktur ist fehlerhaft.</source>
+        <translation>The XML structure is broken.</translation>
+    </message>
+    <message>
+        <source>Dokumenttyp-Deklarationen und Entitäten werden nicht verarbeitet.</source>
+        <translation>Document type declarations and entities are not processed.</translation>
+    </message>
+    <message>
+        <source>Das Wurzelelement &quot;%1&quot; ist nicht &quot;gpx&quot;.</source>
+        <translation>The root element &quot;%1&quot; is not &quot;gpx&quot;.</translation>
+    </message>
+    <message>
+        <source>Der Wert &quot;%1&quot; ist keine gültige Zahl.</source>
+        <translation>The value &quot;%1&quot; is not a valid number.</translation>
+    </message>
+    <message>
+        <source>Die Breite %1 liegt nicht zwischen -90 und 90 Grad.</source>
+        <translation>The latitude %1 is not between -90 and 90 degrees.</translation>
+    </message>
+    <message>
+        <source>Die Länge %1 liegt nicht zwischen -180 und 180 Grad.</source>
+        <translation>The longitude %1 is not between -180 and 180 degrees.</translation>
+    </message>
+    <message>
+        <source>Dem Punkt fehlt das Attribut &quot;%1&quot;.</source>
+        <translation>The point lacks the attribute &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>Das Element &quot;%1&quot; steht an einer unzulässigen Stelle.</source>
+        <translation>The element &quot;%1&quot; is in a place where it is not allowed.</translation>
+    </message>
+    <message>
+        <source>Ein Textelement enthält ein weiteres Element.</source>
+        <translation>A text element contains another element.</translation>
+    </message>
+    <message>
+        <source>Die Datei enthält hier Bytes, die kein gültiges UTF-8 sind (eine andere Kodierung ohne Angabe in der XML-Deklaration?).</source>
+        <translation>The file holds bytes here that are not valid UTF-8 (another encoding not named in the XML declaration?).</translation>
+    </message>
+    <message>
         <source>%1 Zahlenwerte passten nicht in die Breite ihres Feldes und wurden als leere Werte (mit * gefüllt) geschrieben.</source>
         <translation>%1 numbers did not fit the width of their field and were written as empty values (filled with *).</translation>
     </message>
@@ -570,6 +638,26 @@ Pause</translation>
 Stop</source>
         <translation>Ends the measurement.
 Stop</translation>
+    </message>
+    <message>
+        <source>Bilder (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|Alle Dateien (*.*)|*.*||</source>
+        <translation>Images (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Bild wird geladen …</source>
+        <translation>Loading image …</translation>
+    </message>
+    <message>
+        <source>Diese Bilddateien konnten nicht geladen werden:
+%1</source>
+        <translation>These image files could not be loaded:
+%1</translation>
+    </message>
+    <message>
+        <source>Hintergrundkarte laden
+Hintergrundkarte laden</source>
+        <translation>Loads a background map.
+Load background map</translation>
     </message>
 </context>
 <context>
@@ -825,6 +913,10 @@ Stop</translation>
     <message>
         <source>Messung b&amp;eenden	F11</source>
         <translation>&amp;End measurement	F11</translation>
+    </message>
+    <message>
+        <source>&amp;GPS-Austausch (GPX)...</source>
+        <translation>&amp;GPS exchange (GPX)...</translation>
     </message>
 </context>
 <context>

@@ -26,6 +26,8 @@ inline constexpr char ZentoExportDir[] = "Settings/ZentoExportDir";
 inline constexpr char ImgImportDir[] = "Settings/ImgImportDir";
 inline constexpr char ShapeImportDir[] = "Settings/ShapeImportDir";
 inline constexpr char ShapeExportDir[] = "Settings/ShapeExportDir";
+inline constexpr char GpxImportDir[] = "Settings/GpxImportDir";
+inline constexpr char GpxExportDir[] = "Settings/GpxExportDir";
 inline constexpr char ToolbarsLayout[] = "Toolbars/Layout";
 inline constexpr char GpsAktiv[] = "GPS/Aktiv";
 }  // namespace key

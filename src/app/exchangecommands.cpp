@@ -1,11 +1,13 @@
 #include "app/exchangecommands.h"
 
+#include "app/appsettings.h"
 #include "app/coordsysdlg.h"
 #include "app/exportshapedlg.h"
 #include "app/exportzentodlg.h"
 #include "app/korvelwnd.h"
 #include "app/mainframe.h"
 #include "exchange/dbasefile.h"
+#include "exchange/gpxexchange.h"
 #include "exchange/shapeexchange.h"
 #include "exchange/zentoexchange.h"
 #include "model/gobj.h"
@@ -16,15 +18,18 @@
 #include "view/viewhost.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace korvel {
 namespace {
 
 constexpr int IDS_FILTER_ZENTO = 1101;
 constexpr int IDS_FILTER_SHAPE = 1102;
+constexpr int IDS_FILTER_GPX = 1110;
 constexpr int IDS_CANNOT_OPEN = 1201;
 constexpr int IDS_BAD_FORMAT = 1202;
 constexpr int IDS_FILE_EXISTS = 1203;
@@ -67,6 +72,10 @@ ExchangeDialogs DefaultExchangeDialogs()
     d.openFiles = [](QWidget* parent, const QString& filter, const QString& folder) {
         return QFileDialog::getOpenFileNames(parent, QString(), folder, filter);
     };
+    d.saveFile = [](QWidget* parent, const QString& filter, const QString& proposal) {
+        return QFileDialog::getSaveFileName(parent, QString(), proposal, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
     d.exportShape = [](CExportShapeDlg& dlg) { return dlg.exec() == QDialog::Accepted; };
     d.exportZento = [](CExportZento& dlg) { return dlg.exec() == QDialog::Accepted; };
     d.coordSys = [](CCoordSysDlg& dlg) { return dlg.exec() == QDialog::Accepted; };
@@ -99,6 +108,11 @@ bool CanExportShape(uint32_t kinds) { return (kinds & (GT_POINT | GT_POLYLINE | 
 bool CanExportZento(const CKorvelDoc& doc, uint32_t kinds)
 {
     return doc.m_nCoordSys > 0 && (kinds & (GT_POINT | GT_POLYGON)) != 0;
+}
+
+bool CanExportGpx(const CKorvelDoc& doc, uint32_t kinds)
+{
+    return doc.m_nCoordSys > 0 && IsTransformable(doc.m_nCoordSys) && (kinds & (GT_POINT | GT_POLYLINE | GT_POLYGON)) != 0;
 }
 
 void OnImportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)
@@ -242,6 +256,71 @@ void OnExportZento(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& di
         for (const QString& p : result.failed) names << Native(p);
         ShowMessage(IDS_CANNOT_CREATE, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, names.join(QStringLiteral("\", \"")));
     }
+}
+
+// The GPX folders live in the settings store itself rather than in the frame, which reads and
+// writes its own folders only at start and end.
+void OnImportGpx(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)
+{
+    CKorvelDoc* doc = wnd.document();
+    if (!doc || !dialogs.openFiles) return;
+    QSettings settings(kCompanyKey, kApplicationKey);
+    const QStringList files = dialogs.openFiles(&frame, FileDialogFilter(LoadString(IDS_FILTER_GPX)),
+                                                settings.value(QLatin1String(key::GpxImportDir)).toString());
+    for (const QString& path : files) {
+        WaitCursor wait;
+        const GpxImportResult result = ImportGpx(*doc, path);
+        wait.Release();
+        switch (result.status) {
+        case GpxImportStatus::Imported:
+            FitView(wnd);
+            break;
+        case GpxImportStatus::CannotOpen:
+            ShowMessage(IDS_CANNOT_OPEN, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, Native(path));
+            break;
+        case GpxImportStatus::Malformed:
+            ShowMessage(IDS_GPX_MALFORMED, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR,
+                        GpxErrorInserts(Native(path), result.error));
+            break;
+        }
+        settings.setValue(QLatin1String(key::GpxImportDir), QFileInfo(path).absolutePath());
+    }
+}
+
+void OnExportGpx(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)
+{
+    CKorvelDoc* doc = wnd.document();
+    if (!doc || !dialogs.saveFile || !CanExportGpxContent(doc->m_pRoot.get(), doc->m_nCoordSys)) return;
+    QSettings settings(kCompanyKey, kApplicationKey);
+    // The document's own name where it has one, otherwise the time, as for shapefiles.
+    const QString name = doc->GetPathName().isEmpty()
+                             ? QDateTime::currentDateTime().toString(QStringLiteral("yyMMdd_HHmmss"))
+                             : QFileInfo(doc->GetPathName()).completeBaseName();
+    const QString folder = settings.value(QLatin1String(key::GpxExportDir)).toString();
+    QString proposal = folder.isEmpty() ? name + QLatin1String(".gpx")
+                                        : WithoutTrailingSeparators(folder) + QLatin1Char('/') + name + QLatin1String(".gpx");
+    QString path;
+    for (;;) {
+        path = dialogs.saveFile(&frame, FileDialogFilter(LoadString(IDS_FILTER_GPX)), proposal);
+        if (path.isEmpty()) return;
+        path = WithGpxExtension(path);
+        if (!QFileInfo::exists(path) ||
+            ShowMessage(IDS_FILE_EXISTS, IDS_FILE_EXISTS_CAPTION, MB_YESNO | MB_ICONQUESTION,
+                        QFileInfo(path).fileName()) == IDYES)
+            break;
+        proposal = path;  // No: the dialog again, with the name kept
+    }
+
+    WaitCursor wait;
+    const GpxExportStatus status = ExportGpx(*doc, path);
+    wait.Release();
+    if (status == GpxExportStatus::CannotCreate) {
+        ShowMessage(IDS_CANNOT_CREATE, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, Native(path));
+        return;
+    }
+    if (status == GpxExportStatus::Failed)
+        ShowMessage(IDS_CANNOT_WRITE, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, Native(path));
+    settings.setValue(QLatin1String(key::GpxExportDir), QFileInfo(path).absolutePath());
 }
 
 }  // namespace korvel

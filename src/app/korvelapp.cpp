@@ -6,8 +6,10 @@
 #include "app/demodocument.h"
 #include "app/korvelwnd.h"
 #include "app/mainframe.h"
+#include "imagery/tempmapfolder.h"
 #include "model/korveldoc.h"
 #include "view/korvelview.h"
+#include "view/maprender.h"
 #include "strings/stringtable.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cmath>
 #include <cstdio>
 
 namespace korvel {
@@ -41,6 +44,22 @@ bool ParseSize(const QString& text, QSize* size)
     return true;
 }
 
+// Four numbers separated by commas, in the C locale whatever the user's.
+bool ParseWindow(const QString& text, WorldRect* r)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) return false;
+    double v[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = QLocale::c().toDouble(parts[i].trimmed(), &ok);
+        if (!ok || !std::isfinite(v[i])) return false;
+    }
+    if (!(v[0] < v[2]) || !(v[1] < v[3])) return false;
+    *r = WorldRect{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
 }  // namespace
 
 bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString* error)
@@ -58,6 +77,15 @@ bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString*
         QString value;
         if (a == QLatin1String("--screenshot")) {
             if (!next(&options->screenshotPath)) return false;
+        } else if (a == QLatin1String("--render")) {
+            if (!next(&options->renderPath)) return false;
+        } else if (a == QLatin1String("--window")) {
+            if (!next(&value)) return false;
+            if (!ParseWindow(value, &options->renderWindow)) {
+                *error = QStringLiteral("Ungültiger Ausschnitt \"%1\" (erwartet MINX,MINY,MAXX,MAXY).").arg(value);
+                return false;
+            }
+            options->renderWindowSet = true;
         } else if (a == QLatin1String("--size")) {
             if (!next(&value)) return false;
             if (!ParseSize(value, &options->screenshotSize)) {
@@ -87,7 +115,32 @@ bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString*
             options->files << a;
         }
     }
+    if (!options->renderPath.isEmpty() && (!options->screenshotSize.isValid() || options->files.size() != 1)) {
+        *error = QStringLiteral("--render braucht --size BREITExHÖHE und genau ein Dokument.");
+        return false;
+    }
+    if (options->renderWindowSet && options->renderPath.isEmpty()) {
+        *error = QStringLiteral("--window gilt nur mit --render.");
+        return false;
+    }
     return true;
+}
+
+int RenderDocument(const StartupOptions& options)
+{
+    const QString path = QFileInfo(options.files.value(0)).absoluteFilePath();
+    CKorvelDoc doc;
+    const KvdStatus status = doc.Open(path);
+    if (status != KvdStatus::Ok) {
+        ShowMessage(static_cast<int>(status), IDS_CAPTION_ERROR, MB_ICONERROR, QDir::toNativeSeparators(path));
+        return 2;
+    }
+    const QImage image = RenderMap(doc, options.screenshotSize, options.renderWindowSet ? &options.renderWindow : nullptr);
+    if (image.isNull() || !image.save(options.renderPath, "PNG")) {
+        std::fprintf(stderr, "korvel: %s konnte nicht geschrieben werden.\n", qPrintable(options.renderPath));
+        return 1;
+    }
+    return 0;
 }
 
 CKorvelApp::CKorvelApp(QObject* parent)
@@ -239,12 +292,7 @@ void CKorvelApp::RebuildMenus()
     m_pMainFrame->RebuildMenus(names, m_modules.activeIndex());
 }
 
-QString CKorvelApp::TempMapFolder()
-{
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/Korvel/tmpmaps");
-}
+QString CKorvelApp::TempMapFolder() { return korvel::TempMapFolder(); }
 
 void CKorvelApp::EmptyTempMapFolder(const QString& folder)
 {

@@ -4,6 +4,7 @@
 
 #include "app/languagemodules.h"
 #include "app/recentfilelist.h"
+#include "crs/worldpoint.h"
 
 #include <QObject>
 #include <QSize>
@@ -22,6 +23,9 @@ struct StartupOptions {
     QStringList files;         // documents to open (the first one, like a shell open)
     int showState = 0;         // 0: normal start; kShowMinimized / kShowMaximized: requested
     QString screenshotPath;    // --screenshot: render the main window into this PNG and quit
+    QString renderPath;        // --render: render only the map of the document into this PNG and quit
+    bool renderWindowSet = false;
+    WorldRect renderWindow;    // --window MINX,MINY,MAXX,MAXY (document units) for --render
     QSize screenshotSize;      // --size WxH for the screenshot (invalid: the restored size)
     bool demo = false;         // --demo: demo document, demo receiver, separate settings
     bool timing = false;       // --timing: print the start-up time to standard error
@@ -34,6 +38,12 @@ struct StartupOptions {
 // Parses the program's arguments (without the program name). False with a German message in
 // `error` on a bad argument.
 bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString* error);
+
+// `korvel --render OUT.png --size WxH [--window ...] DOC.kvd`: draws the document's map as a map
+// view of that client size draws it and writes it as PNG. Answers the exit status: 0 when
+// written, 2 when the document cannot be read (the message has been shown), 1 when the
+// picture cannot be written.
+int RenderDocument(const StartupOptions& options);
 
 class CKorvelApp : public QObject {
     Q_OBJECT

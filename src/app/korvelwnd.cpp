@@ -94,7 +94,7 @@ bool CKorvelWnd::MaybeSave()
 {
     // A line being measured becomes part of the document only when measuring ends, so end
     // it before deciding whether there is anything to save.
-    if (m_pView && m_pView->measuring()) m_pView->measuring()->EndMeasuring();
+    if (MeasuringController* measuring = m_pView ? m_pView->measuring() : nullptr) measuring->EndMeasuring();
     if (!m_pDoc->IsModified()) return true;
     const int answer = ShowMessage(IDS_ASK_TO_SAVE, 128, MB_YESNOCANCEL | MB_ICONWARNING, DocumentTitle());
     if (answer == IDCANCEL) return false;

@@ -1,8 +1,11 @@
 // korvel: the desktop program.
 #include "app/demodocument.h"
+#include "app/imagecommands.h"
 #include "app/korvelapp.h"
 #include "app/mainframe.h"
 #include "app/messagebox.h"
+#include "imagery/gimg.h"
+#include "view/korvelview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,7 +20,10 @@ namespace {
 bool WantsOffscreen(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--screenshot") == 0 || qstrcmp(argv[i], "--make-demo") == 0) return true;
+        if (qstrcmp(argv[i], "--screenshot") == 0 || qstrcmp(argv[i], "--make-demo") == 0 ||
+            qstrcmp(argv[i], "--render") == 0) {
+            return true;
+        }
     }
     return false;
 }
@@ -36,6 +42,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Veldmark"));
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     QApplication::setDesktopFileName(QStringLiteral("korvel"));
+    // Documents may hold raster images: their class must be known before any is read.
+    korvel::RegisterImageryClasses();
 
     korvel::StartupOptions options;
     QString error;
@@ -45,12 +53,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvel: %s\n", qPrintable(error));
         std::fprintf(stderr,
                      "Aufruf: korvel [--demo] [--maximized|--minimized] [--settings ORDNER] "
-                     "[--screenshot DATEI.png [--size BxH]] [--timing] [--make-demo DATEI.kvd] [DOKUMENT.kvd]\n");
+                     "[--screenshot DATEI.png [--size BxH]] [--timing] [--make-demo DATEI.kvd] [DOKUMENT.kvd]\n"
+                     "       korvel --render BILD.png --size BxH [--window MINX,MINY,MAXX,MAXY] DOKUMENT.kvd\n");
         return 2;
     }
     // Rendering a screenshot or writing the demo file runs without anyone to answer a message
     // box; messages then go to standard error instead of blocking.
-    if (options.screenshotPath.isEmpty() && options.makeDemoPath.isEmpty()) korvel::InstallMessageBoxHandler();
+    if (!options.renderPath.isEmpty()) return korvel::RenderDocument(options);
+    if (options.screenshotPath.isEmpty() && options.makeDemoPath.isEmpty()) {
+        korvel::InstallMessageBoxHandler();
+        korvel::InstallImageProgressDialog();
+    }
     if (!options.makeDemoPath.isEmpty()) return korvel::WriteDemoDocument(options.makeDemoPath) ? 0 : 1;
 
     korvel::CKorvelApp app;
@@ -58,11 +71,16 @@ int main(int argc, char** argv)
     korvel::CMainFrame* frame = app.mainFrame();
     if (options.timing) {
         const double initMs = clock.nsecsElapsed() / 1e6;
-        // The first turn of the event loop paints the window; only then has the user seen it.
-        QTimer::singleShot(0, frame, [initMs, &clock] {
-            std::fprintf(stderr, "korvel: Start %.1f ms, Hauptfenster gezeichnet nach %.1f ms\n", initMs,
-                         clock.nsecsElapsed() / 1e6);
-        });
+        // The user has seen the window once the map view's first paintEvent has drawn the
+        // document; the view says so once.
+        if (auto* view = frame->findChild<korvel::CKorvelView*>()) {
+            QObject::connect(view, &korvel::CKorvelView::firstPaintDone, frame, [initMs, &clock] {
+                std::fprintf(stderr, "korvel: Start %.1f ms, Hauptfenster gezeichnet nach %.1f ms\n", initMs,
+                             clock.nsecsElapsed() / 1e6);
+            });
+        } else {
+            std::fprintf(stderr, "korvel: Start %.1f ms, keine Kartenansicht\n", initMs);
+        }
     }
 
     if (!options.screenshotPath.isEmpty()) {

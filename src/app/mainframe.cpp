@@ -10,6 +10,7 @@
 #include "app/korvelwnd.h"
 #include "app/printsetupdlg.h"
 #include "model/korveldoc.h"
+#include "survey/gpsbarsource.h"
 #include "survey/measurecontroller.h"
 #include "view/korvelview.h"
 #include "strings/stringtable.h"
@@ -299,6 +300,23 @@ bool CMainFrame::createDocks()
         bar->hide();
         connect(bar, &QDockWidget::visibilityChanged, this, [this] { UpdateCommandUI(); });
     }
+    // The bars read the receiver of the GPS settings and the active view's find marker and
+    // document system; "active" is decided here, at every timer tick of the bars.
+    GpsBarSource source;
+    source.gpsPort = [this]() -> CSerialComm* {
+        CSerialComm* port = m_pGpsOptions ? m_pGpsOptions->port() : nullptr;
+        return port && m_pGpsOptions->manager().IsManaged(port) ? port : nullptr;
+    };
+    source.findMarker = [this]() -> const GFindPt* {
+        CKorvelView* view = ActiveView();
+        return view ? view->findMarker() : nullptr;
+    };
+    source.coordSys = [this]() -> std::int32_t {
+        CKorvelView* view = ActiveView();
+        return view && view->GetDocument() ? view->GetDocument()->m_nCoordSys : m_nCoordSys;
+    };
+    m_pSatBar->SetSource(source);
+    m_pFindBar->SetSource(source);
     return true;
 }
 

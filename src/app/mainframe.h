@@ -10,6 +10,7 @@
 #include "app/labelfont.h"
 #include "survey/surveyhost.h"
 #include "view/viewhost.h"
+#include "view/viewtool.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -121,6 +122,8 @@ public:
     void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) override;
     // The one printer of the program: what "Druckereinrichtung" chose, used by every view.
     QPrinter* Printer() override;
+    // The mouse tools of every view: zoom and pan, and the tools the editing layer adds.
+    ToolRegistry* Tools() override { return &m_tools; }
     // Each view's measuring state: recording lines, showing the position.
     std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& view) override;
     // The measuring state of the active view, or null.
@@ -213,6 +216,7 @@ private:
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
+    ToolRegistry m_tools;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;

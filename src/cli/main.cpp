@@ -1,5 +1,6 @@
 // korvel-cli: the headless front door of Korvel (batch conversion, dumps, replay).
 #include "cli/clicommand.h"
+#include "imagery/gimg.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,8 @@ void PrintUsage(FILE* out)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Documents may hold raster images: their class must be known before any is read.
+    korvel::RegisterImageryClasses();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
         PrintUsage(stderr);

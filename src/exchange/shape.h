@@ -108,6 +108,7 @@ public:
 
     uint32_t GetRingCount() const { return m_rings.GetCount(); }
     const CRing* GetRing(uint32_t i) const { return m_rings[i]; }
+    CRing* GetRing(uint32_t i) { return m_rings[i]; }
     int32_t GetStoredType() const { return m_nType; }
     uint32_t GetPointCount() const { return m_nPoints; }
 

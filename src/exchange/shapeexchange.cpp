@@ -7,10 +7,12 @@
 
 #include "crs/transform.h"
 #include "model/cobjenum.h"
+#include "model/cp1252.h"
 #include "model/glist.h"
 #include "model/gpoint.h"
 #include "model/gpolyline.h"
 #include "model/korveldoc.h"
+#include "model/smallcopy.h"
 #include "strings/stringtable.h"
 
 #include <QDir>
@@ -18,6 +20,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -67,8 +71,9 @@ bool IsNullDate(const QString& digits)
     return std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c == QLatin1Char('0'); });
 }
 
-// The attributes of record `record` as (name, value, format), in field order.
-void ImportAttributes(const CDBaseFile& table, int record, GObj& obj)
+// The attributes of record `record` as (name, value, format), in field order, one SetInfo per
+// field: the general way, for tables whose field names repeat.
+void ImportAttributesOneByOne(const CDBaseFile& table, int record, GObj& obj)
 {
     for (uint32_t f = 0; f < table.GetFieldCount(); ++f) {
         const CDBaseField* field = table.GetField(int(f));
@@ -89,6 +94,153 @@ void ImportAttributes(const CDBaseFile& table, int record, GObj& obj)
     }
 }
 
+bool IsCSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+bool CanonicalFixedText(std::string_view text, unsigned decimals)
+{
+    // At most 15 significant digits survive the way through a double unchanged.
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    const size_t intStart = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const size_t intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && text[intStart] == '0')) return false;
+    size_t fracDigits = 0;
+    if (i < text.size()) {
+        if (text[i] != '.' || decimals == 0) return false;
+        ++i;
+        const size_t fracStart = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        fracDigits = i - fracStart;
+    }
+    if (i != text.size() || fracDigits != decimals) return false;
+    if (intDigits + fracDigits > 15) return false;
+    if (negative) {
+        // A zero with a minus sign goes the general way.
+        bool allZero = true;
+        for (size_t k = intStart; k < text.size(); ++k) allZero = allZero && (text[k] == '0' || text[k] == '.');
+        if (allZero) return false;
+    }
+    return true;
+}
+
+CShapeAttributeReader::CShapeAttributeReader(const CDBaseFile& table) : m_table(table)
+{
+    QList<QString> names;
+    for (uint32_t f = 0; f < table.GetFieldCount(); ++f) {
+        const CDBaseField* field = table.GetField(int(f));
+        const std::optional<uint16_t> format = FormatForField(*field);
+        if (!format || field->m_strName.isEmpty()) continue;
+        for (const QString& n : names) {
+            // SetInfo finds names ignoring case: a repeated name replaces the earlier value.
+            if (n.compare(field->m_strName, Qt::CaseInsensitive) == 0) m_oneByOne = true;
+        }
+        names.append(field->m_strName);
+        Column c;
+        c.type = field->type;
+        c.offset = field->m_nOffset;
+        c.length = field->length;
+        c.decimals = field->decimals;
+        c.format = *format;
+        if (!infonames::Intern(field->m_strName, &c.nameId)) m_oneByOne = true;
+        m_columns.push_back(c);
+    }
+}
+
+void CShapeAttributeReader::Read(int record, GObj& obj)
+{
+    if (m_oneByOne) {
+        ImportAttributesOneByOne(m_table, record, obj);
+        return;
+    }
+    const QByteArray bytes = m_table.GetRecord(record);
+    m_chars.clear();
+    m_values.clear();
+    for (const Column& c : m_columns) {
+        if (qsizetype(c.offset) + c.length > bytes.size()) continue;
+        const char* p = bytes.constData() + c.offset;
+        const size_t start = m_chars.size();
+        switch (c.type) {
+        case 'C': {
+            // As GetValueAsText: up to the first NUL, decoded in the table's code page, trailing
+            // blanks cut off (Windows-1252 maps only ASCII bytes to blanks, so the bytes can be
+            // cut first).
+            const void* zero = std::memchr(p, 0, c.length);
+            size_t n = zero ? size_t(static_cast<const char*>(zero) - p) : c.length;
+            if (m_table.GetCodePage() == TableCodePage::Windows1252) {
+                while (n > 0 && IsCSpaceByte(p[n - 1])) --n;
+                for (size_t k = 0; k < n; ++k) m_chars.push_back(Cp1252ToUnicode(static_cast<unsigned char>(p[k])));
+            } else {
+                const QString text = DecodeText(p, n, m_table.GetCodePage());
+                qsizetype m = text.size();
+                while (m > 0 && text.at(m - 1).unicode() < 0x80 && IsCSpaceByte(char(text.at(m - 1).unicode()))) --m;
+                m_chars.insert(m_chars.end(), text.utf16(), text.utf16() + m);
+            }
+            break;
+        }
+        case 'N': {
+            const void* zero = std::memchr(p, 0, c.length);
+            std::string_view text(p, zero ? size_t(static_cast<const char*>(zero) - p) : c.length);
+            size_t a = 0;
+            while (a < text.size() && IsCSpaceByte(text[a])) ++a;
+            size_t b = text.size();
+            while (b > a && IsCSpaceByte(text[b - 1])) --b;
+            const std::string_view trimmed = text.substr(a, b - a);
+            if (CanonicalFixedText(trimmed, c.decimals)) {
+                // Reading the number and writing it with the field's decimals gives these
+                // very characters; copy them.
+                m_chars.insert(m_chars.end(), trimmed.begin(), trimmed.end());
+            } else if (const auto v = ParseLeadingDouble(text)) {
+                const QByteArray fixed = FormatFixed(*v, c.decimals);
+                m_chars.insert(m_chars.end(), fixed.begin(), fixed.end());
+            }
+            break;
+        }
+        case 'L':
+            if (c.length == 0) break;
+            switch (p[0]) {
+            case 'T': case 'Y': case 't': case 'y':
+                m_chars.push_back(u'1');
+                break;
+            case ' ': case '?':
+                break;
+            default:
+                m_chars.push_back(u'0');
+                break;
+            }
+            break;
+        case 'D': {
+            QString value = QString::fromLatin1(p, c.length).trimmed();
+            if (value.contains(QChar(0))) value.truncate(value.indexOf(QChar(0)));
+            if (IsNullDate(value)) break;  // no date: no attribute
+            m_chars.insert(m_chars.end(), value.utf16(), value.utf16() + value.size());
+            break;
+        }
+        default:
+            break;
+        }
+        if (m_chars.size() > start) m_values.push_back({&c, uint32_t(start), uint32_t(m_chars.size() - start)});
+    }
+    if (m_values.empty()) return;
+    // One block for the whole table, with no growing on the way.
+    GInfoTable::Ptr table = GInfoTable::Create(uint32_t(m_values.size()), uint32_t(m_chars.size()));
+    if (!table) {
+        ImportAttributesOneByOne(m_table, record, obj);
+        return;
+    }
+    for (const Value& v : m_values) {
+        char16_t* d = table->TryAppendUnset(v.column->nameId, v.length, v.column->format);
+        CopyValueUnits(d, m_chars.data() + v.start, v.length);
+    }
+    obj.m_pInfo = std::move(table);
+}
+
+namespace {
+
+// The map object for a shape; the vertices are moved out of the shape's rings.
 std::unique_ptr<GObj> ObjectForShape(CShape& shape)
 {
     if (shape.IsNull()) return nullptr;
@@ -102,15 +254,21 @@ std::unique_ptr<GObj> ObjectForShape(CShape& shape)
     else
         obj = std::make_unique<GPolyline>();
     for (uint32_t r = 0; r < line->GetRingCount(); ++r) {
-        const CRing* src = line->GetRing(r);
-        auto ring = std::make_unique<GRing>(static_cast<int32_t>(src->GetCount()));
-        for (const WorldPoint& p : src->GetPoints()) {
-            if (!ring->Add(p)) return nullptr;
-        }
+        CRing* src = line->GetRing(r);
+        std::vector<WorldPoint>& points = src->GetPoints();
+        if (points.size() > size_t(std::numeric_limits<int32_t>::max())) return nullptr;
+        const auto n = static_cast<int32_t>(points.size());
+        auto ring = std::make_unique<GRing>(n);
+        // All vertices at once into the array made for them (null when memory ran out).
+        if (!ring->m_pPoints) return nullptr;
+        std::copy(points.begin(), points.end(), ring->m_pPoints);
+        ring->m_nCount = n;
+        // The shape's copy is no longer needed; freed now, its memory serves the next ring
+        // instead of fresh pages.
+        std::vector<WorldPoint>().swap(points);
         if (!obj->AddRing(ring.get())) return nullptr;
         ring.release();  // owned by the object now
     }
-    obj->CalcBounds();
     return obj;
 }
 
@@ -273,15 +431,19 @@ size_t ImportShapes(CShapeFile& file, ShapeImportTarget& target)
             destination = CRS_WEBMERCATOR;
         }
     }
-    const CDBaseFile& table = file.GetTable();
+    CShapeAttributeReader attributes(file.GetTable());
     size_t added = 0;
     for (uint32_t i = 0; i < file.GetShapeCount(); ++i) {
         std::unique_ptr<GObj> obj = ObjectForShape(*file.GetShape(i));
         if (!obj) continue;
-        ImportAttributes(table, int(i), *obj);
-        CoordTransform params{1, source, destination};
-        // A conversion TransformPoint refuses leaves the coordinates as they were.
-        obj->Transform(&TransformPoint, &params);
+        attributes.Read(int(i), *obj);
+        if (source != destination) {
+            // The position (the centre of the bounds) is converted with the vertices. A
+            // conversion TransformPoint refuses leaves the coordinates as they were.
+            obj->CalcBounds();
+            CoordTransform params{1, source, destination};
+            obj->Transform(&TransformPoint, &params);
+        }
         obj->CalcBounds();
         if (target.add(obj.get())) {
             obj.release();

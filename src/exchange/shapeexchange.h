@@ -13,9 +13,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace korvel {
 
+class CDBaseFile;
 class CShapeFile;
 class GList;
 class GObj;
@@ -62,6 +65,39 @@ bool ShapeFilesExist(const QString& folder, const QString& name);
 // Whether a file's box lies in the longitude/latitude range (then it is taken as WGS84).
 bool LooksGeographic(const WorldRect& box);
 
+// Whether a number field's text (blanks already cut off) is the very text that reading it and
+// writing it back with `decimals` decimals gives: an optional minus, digits without a leading
+// zero, exactly `decimals` decimals, at most 15 digits and no signed zero.
+bool CanonicalFixedText(std::string_view text, unsigned decimals);
+
+// Turns the records of a table into attribute tables of map objects: C/D/L/N fields become
+// attributes with the fields' format words, blank values and unnamed fields are left out. The
+// same values as one SetInfo per field gives (which a table with a repeated field name still
+// uses), but each object's table is made in one block and the field names are looked up once.
+class CShapeAttributeReader {
+public:
+    explicit CShapeAttributeReader(const CDBaseFile& table);
+    // Gives `obj`, which has no attributes yet, those of record `record`.
+    void Read(int record, GObj& obj);
+
+private:
+    struct Column {
+        char type = 0;
+        uint32_t offset = 0, length = 0, decimals = 0;
+        uint16_t format = 0;
+        uint32_t nameId = 0;
+    };
+    struct Value {
+        const Column* column;
+        uint32_t start, length;
+    };
+    const CDBaseFile& m_table;
+    std::vector<Column> m_columns;
+    bool m_oneByOne = false;
+    std::vector<char16_t> m_chars;
+    std::vector<Value> m_values;
+};
+
 // What the import needs from the document: its tree, its coordinate system (which the
 // adoption rule may change) and the way new objects enter it. `add` takes ownership when it
 // answers true.
@@ -74,7 +110,7 @@ struct ShapeImportTarget {
 // Turns the shapes of a file that was read successfully into map objects: null shapes are
 // skipped, C/D/L/N fields become attributes, coordinates are converted from WGS84 when the
 // file's box is geographic (an empty document without a system then adopts web mercator).
-// Returns the number of objects added.
+// Returns the number of objects added. The vertices are moved out of the file's shapes.
 size_t ImportShapes(CShapeFile& file, ShapeImportTarget& target);
 
 // Reads `path` and imports it. Returns the reader's code (20000 on success); nothing is added

@@ -75,12 +75,9 @@ int HexDigit(char c)
 bool IsSeparator(char c) { return c == ',' || c == '*' || c == 0x13 || c == 0x10 || c == ' '; }
 
 // Calendar time through the platform's local-time conversion. Consumers only compare these
-// values for equality, so the zone offset does not matter. Two-digit years from 80 on were
-// meant as the 1980s.
-std::int64_t MakeFixTime(int year, int month, int day, int hour, int minute, int second)
+// values for equality, so the zone offset does not matter.
+std::int64_t LocalMakeTime(int year, int month, int day, int hour, int minute, int second)
 {
-    if (year >= 2080) year -= 100;
-    if (year < 1900) return 0;
     std::tm t{};
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
@@ -90,6 +87,15 @@ std::int64_t MakeFixTime(int year, int month, int day, int hour, int minute, int
     t.tm_sec = second;
     t.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&t));
+}
+
+// The zone's offset from UTC at `t`. localtime_r keeps the zone it has read, unlike mktime.
+long OffsetAt(std::int64_t t)
+{
+    const std::time_t tt = static_cast<std::time_t>(t);
+    std::tm local{};
+    if (!localtime_r(&tt, &local)) return std::numeric_limits<long>::min();
+    return local.tm_gmtoff;
 }
 
 std::tm UtcNow(std::int64_t now)
@@ -160,6 +166,30 @@ char NmeaParser::SatelliteSystem(int slot) const
     if (slot < 0 || slot >= kGpsSatelliteSlots) return '?';
     if (!m_allTalkers) return 'G';
     return m_slotSystems[static_cast<std::size_t>(slot)];
+}
+
+std::int64_t FixTimeConverter::operator()(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year >= 2080) year -= 100;
+    if (year < 1900) return 0;
+    // Minutes and seconds outside the hour (a garbled field) go the long way.
+    if (minute < 0 || minute > 59 || second < 0 || second > 59)
+        return LocalMakeTime(year, month, day, hour, minute, second);
+    if (!m_hasHour || m_hour.year != year || m_hour.month != month || m_hour.day != day || m_hour.hour != hour) {
+        m_hour = Hour{year, month, day, hour, LocalMakeTime(year, month, day, hour, 0, 0), false};
+        m_hasHour = true;
+        // Within an hour with one offset, and no other offset close enough for the same clock
+        // time to occur twice, minute and second simply add on. Offsets change by at most two
+        // hours at once, so two hours on either side cover every repeated clock time.
+        const std::int64_t s = m_hour.start;
+        if (s != -1) {
+            const long offset = OffsetAt(s);
+            m_hour.uniform = OffsetAt(s - 7200) == offset && OffsetAt(s + 3599) == offset &&
+                             OffsetAt(s + 3600 + 7200) == offset;
+        }
+    }
+    if (!m_hour.uniform) return LocalMakeTime(year, month, day, hour, minute, second);
+    return m_hour.start + minute * 60 + second;
 }
 
 std::int64_t NmeaParser::Now() const { return m_clock ? m_clock() : SystemClockSeconds(); }
@@ -293,7 +323,7 @@ void NmeaParser::HandleGga()
     m_fix.quality = static_cast<std::uint8_t>(std::clamp(ParseInt(Field(6)), 0LL, 2LL));
     const std::string_view time = Field(1);
     const std::tm today = UtcNow(now);
-    m_fix.fixTime = MakeFixTime(today.tm_year + 1900, today.tm_mon + 1, today.tm_mday, TwoDigits(time, 0),
+    m_fix.fixTime = m_fixTime(today.tm_year + 1900, today.tm_mon + 1, today.tm_mday, TwoDigits(time, 0),
                                 TwoDigits(time, 2), TwoDigits(time, 4));
     m_fix.receiveTime = now;
     ReadPosition(2, 4);
@@ -319,10 +349,10 @@ void NmeaParser::HandleRmc()
     const int month = TwoDigits(date, 2);
     const int year = 2000 + TwoDigits(date, 4);
     if (year >= 1900 && month >= 1 && month <= 12 && day >= 1 && day <= 31) {
-        m_fix.fixTime = MakeFixTime(year, month, day, TwoDigits(time, 0), TwoDigits(time, 2), TwoDigits(time, 4));
+        m_fix.fixTime = m_fixTime(year, month, day, TwoDigits(time, 0), TwoDigits(time, 2), TwoDigits(time, 4));
     } else {
         const std::tm utc = UtcNow(now);
-        m_fix.fixTime = MakeFixTime(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+        m_fix.fixTime = m_fixTime(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
                                     utc.tm_sec);
     }
     m_fix.receiveTime = now;

@@ -29,6 +29,26 @@ struct NmeaLineResult {
 // True when `line` (starting at '$') carries a correct "*hh" checksum over 1 to 80 characters.
 bool NmeaChecksumValid(std::string_view line);
 
+// The time of a fix from the receiver's calendar fields, read as local time exactly like
+// std::mktime (with tm_isdst = -1) reads them; two-digit years from 80 on mean the 1980s and a
+// year before 1900 gives 0. mktime looks at the zone file again on every call (a system call
+// when TZ is unset), which is too slow for a sentence stream: this converter asks mktime once
+// per hour of the day and adds minutes and seconds itself, unless the hour or the hours around
+// it see a change of the zone's offset, where every call still goes to mktime.
+class FixTimeConverter {
+public:
+    std::int64_t operator()(int year, int month, int day, int hour, int minute, int second);
+
+private:
+    struct Hour {
+        int year = 0, month = 0, day = 0, hour = 0;
+        std::int64_t start = 0;  // the fix time of minute 0, second 0
+        bool uniform = false;    // one offset from two hours before to two hours after
+    };
+    Hour m_hour;
+    bool m_hasHour = false;
+};
+
 // Converts an NMEA angle "ddmm.mmmm" or "dddmm.mmmm" into degrees. Text without '.' or with
 // fewer than four characters before it gives 0 (so "916.45" is not mistaken for 9°16.45').
 double NmeaToDegrees(std::string_view text);
@@ -103,6 +123,7 @@ private:
     std::int32_t m_lastError = 0;
     bool m_allTalkers = false;
     GpsClock m_clock;
+    FixTimeConverter m_fixTime;
 
     std::array<char, kBufferSize + 1> m_buffer{};
     std::size_t m_fill = 0;

@@ -1,6 +1,7 @@
 #include "model/archive.h"
 
 #include "model/cp1252.h"
+#include "model/smallcopy.h"
 
 #include <QIODevice>
 #include <QtEndian>
@@ -203,6 +204,19 @@ void CArchiveWriter::WriteCount(uint64_t n)
 void CArchiveWriter::WriteString(QStringView s)
 {
     const auto n = static_cast<uint64_t>(s.size());
+    if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        // The common short string straight into the buffer: marker FF, FFFE, length byte, units.
+        if (n < 0xFF && 4 + 2 * n <= kBufferSize - m_nUsed) {
+            auto* d = reinterpret_cast<unsigned char*>(m_pBuffer.get()) + m_nUsed;
+            d[0] = 0xFF;
+            d[1] = 0xFE;
+            d[2] = 0xFF;
+            d[3] = static_cast<unsigned char>(n);
+            CopyValueBytes(d + 4, reinterpret_cast<const unsigned char*>(s.utf16()), 2 * static_cast<size_t>(n));
+            m_nUsed += 4 + 2 * static_cast<size_t>(n);
+            return;
+        }
+    }
     WriteByte(0xFF);
     WriteWord(0xFFFE);
     if (n < 0xFF) {

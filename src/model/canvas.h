@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -92,6 +93,27 @@ struct PixelSize {
     friend bool operator==(const PixelSize&, const PixelSize&) = default;
 };
 
+// A device-independent bitmap as it lies in memory (a mapped bitmap copy, for instance):
+// 1, 4 or 8 bits per pixel through a colour table, or 24 bits stored blue, green, red. Rows
+// are `stride` bytes apart; a bottom-up bitmap stores its last image row first.
+struct DibPixels {
+    const uint8_t* bits = nullptr;       // the first stored row
+    int32_t width = 0;                   // pixels
+    int32_t height = 0;                  // rows (positive)
+    int32_t stride = 0;                  // bytes from one stored row to the next
+    bool bottomUp = false;
+    uint16_t bitCount = 24;              // 1, 4, 8 or 24
+    std::span<const uint32_t> colors;    // colour table, each entry 0x00RRGGBB
+
+    // The stored row of image row `row` (counted from the top).
+    const uint8_t* Row(int32_t row) const
+    {
+        return bits + ptrdiff_t(bottomUp ? height - 1 - row : row) * stride;
+    }
+    // The colour of one pixel as 0x00RRGGBB (an index beyond the colour table gives black).
+    uint32_t Rgb(int32_t col, int32_t row) const;
+};
+
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -121,6 +143,13 @@ public:
     virtual void TextOut(PixelPoint origin, const QString& text) = 0;
     // The size in device pixels of the box `text` occupies in `font` (escapement ignored).
     virtual PixelSize MeasureText(const LogFont& font, const QString& text) = 0;
+
+    // Copies the image pixels of `block` (columns left..right, rows top..bottom counted from
+    // the image's top, right and bottom excluded) of `src`, stretched onto the device
+    // rectangle `dest`. Pure white (255, 255, 255) is transparent: the map below stays
+    // visible there. Only the pixels of the block are converted, so a small block of a huge
+    // bitmap costs little.
+    virtual void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) = 0;
 
     virtual bool IsPrinter() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "model/ginfo.h"
 
 #include "model/objpool.h"
+#include "model/smallcopy.h"
 
 #include <QHash>
 
@@ -152,8 +153,11 @@ void GInfoTable::Destroy(GInfoTable* t)
 int GInfoTable::FindIndex(QStringView name) const
 {
     const GInfoItem* e = Entries();
-    for (uint32_t i = 0; i < m_nCount; ++i)
-        if (QStringView(e[i].Name()).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    for (uint32_t i = 0; i < m_nCount; ++i) {
+        const QString& n = e[i].Name();
+        // Case folding maps one UTF-16 unit to one: names of other lengths never match.
+        if (n.size() == name.size() && QStringView(n).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    }
     return -1;
 }
 
@@ -166,7 +170,7 @@ const GInfoItem* GInfoTable::Find(QStringView name) const
 void GInfoTable::Place(GInfoItem& it, QStringView value)
 {
     char16_t* dst = Chars() + m_nCharUsed;
-    std::copy(value.utf16(), value.utf16() + value.size(), dst);
+    CopyValueUnits(dst, value.utf16(), size_t(value.size()));
     it.m_nOffset = uint32_t(reinterpret_cast<char*>(dst) - reinterpret_cast<char*>(&it));
     it.m_nLength = uint32_t(value.size());
     m_nCharUsed += uint32_t(value.size());
@@ -178,7 +182,7 @@ bool GInfoTable::TryReplace(uint32_t index, QStringView value, uint16_t format)
     if (size_t(value.size()) <= it.m_nLength) {
         // Fits where the old value was (a shorter value leaves a little room unused).
         char16_t* dst = reinterpret_cast<char16_t*>(reinterpret_cast<char*>(&it) + it.m_nOffset);
-        std::copy(value.utf16(), value.utf16() + value.size(), dst);
+        CopyValueUnits(dst, value.utf16(), size_t(value.size()));
         it.m_nLength = uint32_t(value.size());
     } else if (size_t(value.size()) <= size_t(m_nCharCap - m_nCharUsed)) {
         Place(it, value);

@@ -148,6 +148,20 @@ bool GObj::SetInfo(const QString& name, const QString& value, uint16_t format)
     return AppendInfo(name, value, format);
 }
 
+bool GObj::SetInfoNumber(const QString& name, double value, int decimals, uint16_t format)
+{
+    char text[64];
+    const auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (res.ec == std::errc() && m_pInfo) {
+        char16_t units[sizeof text];
+        const auto n = static_cast<qsizetype>(res.ptr - text);
+        for (qsizetype k = 0; k < n; ++k) units[k] = char16_t(static_cast<unsigned char>(text[k]));
+        const int i = m_pInfo->FindIndex(name);
+        if (i >= 0 && m_pInfo->TryReplace(uint32_t(i), QStringView(units, n), format)) return true;
+    }
+    return SetInfo(name, FormatInfoValue(value, decimals), format);
+}
+
 bool GObj::AppendInfo(const QString& name, const QString& value, uint16_t format)
 {
     if (size_t(value.size()) > UINT32_MAX / 2) return false;

@@ -104,6 +104,9 @@ public:
     // Replaces value and format of the attribute named `name` or appends a new one. False, with
     // the object unchanged, when memory runs out.
     bool SetInfo(const QString& name, const QString& value, uint16_t format = INFO_TEXT);
+    // SetInfo with `value` written as FormatInfoValue writes it, without making a string on the
+    // way when the new text fits where the old one was (as coordinates kept up to date do).
+    bool SetInfoNumber(const QString& name, double value, int decimals, uint16_t format);
     // The first attribute named `name` (ignoring case), or null. Entries stay valid until the
     // object's attributes are next changed.
     const GInfoItem* FindInfo(const QString& name) const;

@@ -63,8 +63,8 @@ void GPoint::UpdateInfo(int32_t crs)
     const int decimals = degrees ? 6 : 3;
     const uint16_t format = degrees ? 0x0610 : 0x0310;
     try {
-        SetInfo(QStringLiteral("RECHTS"), FormatInfoValue(p.x, decimals), format);
-        SetInfo(QStringLiteral("HOCH"), FormatInfoValue(p.y, decimals), format);
+        SetInfoNumber(QStringLiteral("RECHTS"), p.x, decimals, format);
+        SetInfoNumber(QStringLiteral("HOCH"), p.y, decimals, format);
     } catch (const std::bad_alloc&) {
         // No memory for the value text: the attributes keep their previous values.
     }

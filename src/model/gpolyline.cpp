@@ -181,7 +181,7 @@ void GPolyline::UpdateInfo(int32_t)
         for (GObList::Position p = m_pRings->GetHeadPosition(); p; p = p->pNext)
             if (const GRing* ring = RingAt(p)) length += ring->OpenLength();
     try {
-        SetInfo(QStringLiteral("LAENGE"), FormatInfoValue(length, 3), 0x0310);
+        SetInfoNumber(QStringLiteral("LAENGE"), length, 3, 0x0310);
     } catch (const std::bad_alloc&) {
         // No memory for the value text: the attribute keeps its previous value.
     }

@@ -83,8 +83,9 @@ void CKvdJson::Value(double v)
     Separate();
     if (!std::isfinite(v)) {
         // JSON has no NaN or infinity; a string keeps the information visible.
-        Value(QString::fromLatin1(std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity")));
-        if (!m_first.empty()) m_first.back() = false;
+        if (std::isnan(v)) Raw("\"NaN\"", 5);
+        else if (v > 0) Raw("\"Infinity\"", 10);
+        else Raw("\"-Infinity\"", 11);
         return;
     }
     char buf[40];

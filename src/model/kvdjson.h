@@ -2,6 +2,8 @@
 // A small streaming JSON writer for the document dump of korvel-cli. Doubles are written with
 // 17 significant digits so that every value survives a round trip bit for bit; output goes to
 // a device in chunks, so dumping a document of millions of objects needs little memory.
+// JSON has no number for NaN or the infinities: they are written as the strings "NaN",
+// "Infinity" and "-Infinity", so every dump stays valid JSON and still says what was stored.
 
 #include <QByteArray>
 #include <QString>

@@ -387,6 +387,11 @@ void CKorvelView::paintEvent(QPaintEvent* event)
     m_pPaintCanvas = &canvas;
     DrawOverlays(canvas, ToPixelRect(box));
     m_pPaintCanvas = nullptr;
+    if (!m_bPaintedOnce) {
+        m_bPaintedOnce = true;
+        painter.end();
+        emit firstPaintDone();
+    }
 }
 
 // ---------------------------------------------------------------- overlays

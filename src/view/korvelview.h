@@ -198,6 +198,8 @@ signals:
     void viewChanged();
     // The Delete key was pressed in the view (the editing layer deletes the selection).
     void deleteRequested();
+    // Emitted once, when the view's first paintEvent has drawn everything (start-up timing).
+    void firstPaintDone();
 
 protected:
     bool event(QEvent* event) override;
@@ -260,6 +262,7 @@ private:
     QRegion m_dirty;
     QRegion m_erase;
     bool m_bPanning = false;
+    bool m_bPaintedOnce = false;
     QPoint m_panOffset;
 
     ObjectOverlay m_trackOverlay;

@@ -283,4 +283,81 @@ void QPainterCanvas::DrawTransparentPixels(const uint32_t* argb, int width, int 
     DrawTransparentImage(image, dest, clip);
 }
 
+QImage QPainterCanvas::DibBlockImage(const DibPixels& src, const PixelRect& block)
+{
+    const int w = block.right - block.left;
+    const int h = block.bottom - block.top;
+    if (!src.bits || w <= 0 || h <= 0 || block.left < 0 || block.top < 0 || block.right > src.width ||
+        block.bottom > src.height) {
+        return QImage();
+    }
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return image;
+    // The colour table as opaque pixels, white as nothing.
+    uint32_t table[256];
+    const size_t entries = src.bitCount <= 8 ? size_t(1) << src.bitCount : 0;
+    for (size_t i = 0; i < entries; ++i) {
+        const uint32_t rgb = i < src.colors.size() ? src.colors[i] & 0x00FFFFFFu : 0;
+        table[i] = rgb == 0x00FFFFFFu ? 0 : 0xFF000000u | rgb;
+    }
+    bool transparent = false;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* line = src.Row(block.top + y);
+        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        switch (src.bitCount) {
+        case 24: {
+            const uint8_t* p = line + ptrdiff_t(block.left) * 3;
+            for (int x = 0; x < w; ++x, p += 3) {
+                const uint32_t rgb = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+                const bool white = rgb == 0x00FFFFFFu;
+                transparent |= white;
+                out[x] = white ? 0 : 0xFF000000u | rgb;
+            }
+            break;
+        }
+        case 8: {
+            const uint8_t* p = line + block.left;
+            for (int x = 0; x < w; ++x) {
+                out[x] = table[p[x]];
+                transparent |= out[x] == 0;
+            }
+            break;
+        }
+        case 4:
+            for (int x = 0; x < w; ++x) {
+                const int c = block.left + x;
+                out[x] = table[(line[c >> 1] >> ((c & 1) ? 0 : 4)) & 0x0F];
+                transparent |= out[x] == 0;
+            }
+            break;
+        case 1:
+            for (int x = 0; x < w; ++x) {
+                const int c = block.left + x;
+                out[x] = table[(line[c >> 3] >> (7 - (c & 7))) & 1];
+                transparent |= out[x] == 0;
+            }
+            break;
+        default: return QImage();
+        }
+    }
+    // A block without white is opaque: drawn as such it is copied rather than blended.
+    if (!transparent) image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+void QPainterCanvas::StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest)
+{
+    if (!m_pPainter || !dest.HasArea()) return;
+    if (int64_t(dest.right) - dest.left > INT32_MAX || int64_t(dest.bottom) - dest.top > INT32_MAX) return;
+    const QImage image = DibBlockImage(src, block);
+    if (image.isNull()) return;
+    // Each image pixel becomes a sharp block of screen pixels, as a scanned map should look.
+    const bool smooth = m_pPainter->testRenderHint(QPainter::SmoothPixmapTransform);
+    if (smooth) m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QRect target(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+    if (target.size() == image.size()) m_pPainter->drawImage(target.topLeft(), image);
+    else m_pPainter->drawImage(target, image);
+    if (smooth) m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
 }  // namespace korvel

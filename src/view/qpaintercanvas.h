@@ -45,7 +45,13 @@ public:
     void TextOut(PixelPoint origin, const QString& text) override;
     PixelSize MeasureText(const LogFont& font, const QString& text) override;
 
+    void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) override;
+
     bool IsPrinter() const override { return m_bPrinter; }
+
+    // The pixels of `block` of `src` as an image whose pure white pixels are fully transparent
+    // (an opaque image when the block has none).
+    static QImage DibBlockImage(const DibPixels& src, const PixelRect& block);
 
     // Draws `image` stretched into `dest` (pixels, right/bottom exclusive) with every pure white
     // pixel left out, so the map beneath shows through (background tiles and scanned maps

@@ -13,7 +13,9 @@
 #include "model/gpoint.h"
 #include "model/korveldoc.h"
 #include "support/testsupport.h"
+#include "survey/measurecontroller.h"
 #include "view/korvelview.h"
+#include "view/viewtool.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +173,27 @@ TEST_F(DocumentsTest, ClosingAModifiedDocumentAsksFirst)
     QApplication::processEvents();
     EXPECT_TRUE(app->DocumentWindows().isEmpty());
     EXPECT_FALSE(app->mainFrame()->action(ID_FILE_SAVE)->isEnabled());
+}
+
+TEST_F(DocumentsTest, EveryViewGetsTheFramesToolsAndItsOwnMeasuring)
+{
+    auto app = Start();
+    ASSERT_TRUE(app->mainFrame()->RunCommand(ID_FILE_NEW));
+    const QList<CKorvelWnd*> windows = app->DocumentWindows();
+    ASSERT_EQ(windows.size(), 2);
+    // One registry for all views: a tool registered once works in every window.
+    EXPECT_EQ(&windows[0]->view()->Tools(), app->mainFrame()->Tools());
+    EXPECT_EQ(&windows[1]->view()->Tools(), app->mainFrame()->Tools());
+    auto* first = dynamic_cast<CMeasureController*>(windows[0]->view()->measuring());
+    auto* second = dynamic_cast<CMeasureController*>(windows[1]->view()->measuring());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first, second);
+    // The save question ends a running measurement first, whatever the answer.
+    windows[0]->document()->AddObject(new GPoint(WorldPoint{1.0, 2.0}));
+    first->SetMeasureMode(CMeasureController::kModeTrack);
+    test::MessageRecorder recorder(IDCANCEL);
+    EXPECT_FALSE(windows[0]->MaybeSave());
+    EXPECT_EQ(first->measureMode(), CMeasureController::kModeNone);
 }
 
 TEST_F(DocumentsTest, DroppedFilesOpenAndEnterTheRecentList)

@@ -1,7 +1,10 @@
 // The import and export commands as the user meets them: the two export dialogs, the file
 // dialogs answered in the user's place, the remembered folders, the messages, and the printer
 // set-up that all views print with.
+#include "app/documentkinds.h"
 #include "app/exchangecommands.h"
+
+#include "app/appsettings.h"
 
 #include "app/coordsysdlg.h"
 #include "app/exportshapedlg.h"
@@ -503,6 +506,120 @@ TEST_F(ExchangeCommandTest, HandheldFilesThatCannotBeWrittenAreNamed)
     EXPECT_TRUE(messages.messages()[0].text.contains(missing + QStringLiteral("/1.geo")));
     EXPECT_TRUE(messages.messages()[0].text.contains(missing + QStringLiteral("/1_1.pos")));
     EXPECT_EQ(frame->m_strZentoExportDir, missing);
+}
+
+// ---------------------------------------------------------------------------------------------
+// GPX, driven through the handlers with answered dialogs
+
+const char kGoodGpx[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<gpx version=\"1.1\" creator=\"Test\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+    " <wpt lat=\"50.0\" lon=\"9.0\"><name>Eiche</name></wpt>\n"
+    " <trk><name>Runde</name><trkseg><trkpt lat=\"50.0\" lon=\"9.0\"/><trkpt lat=\"50.01\" lon=\"9.02\"/></trkseg></trk>\n"
+    "</gpx>\n";
+
+TEST_F(ExchangeCommandTest, GpxImportReadsTheChosenFilesAndNamesTheFaultOfADamagedOne)
+{
+    doc->m_nCoordSys = 31467;
+    ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("gut.gpx")), kGoodGpx));
+    QByteArray damaged(kGoodGpx);
+    damaged.replace("lat=\"50.01\"", "lat=\"95\"");
+    ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("kaputt.gpx")), damaged));
+    test::IsolatedSettings::Open().setValue(key::GpxImportDir, QStringLiteral("/vorher"));
+    filesToOpen = {dir.filePath(QStringLiteral("kaputt.gpx")), dir.filePath(QStringLiteral("fehlt.gpx")),
+                   dir.filePath(QStringLiteral("gut.gpx"))};
+    test::MessageRecorder messages;
+    OnImportGpx(*frame, *wnd, frame->exchangeDialogs);
+
+    EXPECT_EQ(shownFolder, QStringLiteral("/vorher"));
+    EXPECT_EQ(shownFilter, QStringLiteral("GPS-Austauschdateien (*.gpx);;Alle Dateien (*)"));
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(messages.messages()[0].textId, 1230);
+    EXPECT_EQ(messages.messages()[0].text,
+              QString::fromUtf8("Die Datei \"%1\" ist keine lesbare GPX-Datei.\n"
+                                "Zeile 4, Spalte 62: Die Breite 95 liegt nicht zwischen -90 und 90 Grad.\n"
+                                "Aus dieser Datei wurde nichts übernommen.")
+                  .arg(dir.filePath(QStringLiteral("kaputt.gpx"))));
+    EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Fehler"));
+    EXPECT_EQ(messages.messages()[0].type, unsigned(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(messages.messages()[1].text, QStringLiteral("Die Datei \"%1\" konnte nicht geöffnet werden.")
+                                               .arg(dir.filePath(QStringLiteral("fehlt.gpx"))));
+    // Only the sound file came in, converted into the document's system.
+    const auto points = test::ObjectsOfType(*doc, GT_POINT);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(test::InfoText(*points[0], "PTNR"), QStringLiteral("Eiche"));
+    EXPECT_GT(points[0]->m_ptPos.x, 3000000.0);
+    EXPECT_EQ(test::ObjectsOfType(*doc, GT_POLYLINE).size(), 1u);
+    EXPECT_EQ(test::IsolatedSettings::Open().value(key::GpxImportDir).toString(), dir.path());
+    // The view was fitted to what came in.
+    const WorldRect shown = wnd->view()->GetWorldRect();
+    EXPECT_LE(shown.minX, points[0]->m_ptPos.x);
+    EXPECT_GE(shown.maxX, points[0]->m_ptPos.x);
+}
+
+TEST_F(ExchangeCommandTest, GpxExportAsksBeforeReplacingAndKeepsTheFolder)
+{
+    const auto canExport = [&] {
+        CDocumentKinds kinds;
+        return CanExportGpx(*doc, kinds.Kinds(*doc));
+    };
+    EXPECT_FALSE(canExport());  // nothing to write
+    AddPoint(*doc, WorldPoint{1000000.0, 6600000.0}, QStringLiteral("7"));
+    EXPECT_TRUE(canExport());
+    doc->m_nCoordSys = 0;  // a local drawing has no place on the earth
+    EXPECT_FALSE(canExport());
+    doc->m_nCoordSys = 900913;
+
+    const QString existing = dir.filePath(QStringLiteral("alt.gpx"));
+    ASSERT_TRUE(WriteAll(existing, "alt"));
+    test::IsolatedSettings::Open().setValue(key::GpxExportDir, dir.path() + QLatin1Char('/'));
+    QStringList proposals;
+    QStringList answers = {existing, dir.filePath(QStringLiteral("neu"))};
+    ExchangeDialogs dialogs = frame->exchangeDialogs;
+    dialogs.saveFile = [&](QWidget*, const QString& filter, const QString& proposal) {
+        EXPECT_EQ(filter, QStringLiteral("GPS-Austauschdateien (*.gpx);;Alle Dateien (*)"));
+        proposals << proposal;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
+    // "No" to replacing: the file dialog comes again with that name; then a new name without
+    // its extension.
+    test::MessageRecorder messages(IDNO);
+    OnExportGpx(*frame, *wnd, dialogs);
+    ASSERT_EQ(proposals.size(), 2);
+    EXPECT_TRUE(proposals[0].startsWith(dir.path() + QLatin1Char('/'))) << proposals[0].toStdString();
+    EXPECT_TRUE(proposals[0].endsWith(QStringLiteral(".gpx")));
+    EXPECT_EQ(proposals[1], existing);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text,
+              QStringLiteral("Die Datei \"alt.gpx\" ist bereits vorhanden.\nWollen Sie diese Datei ersetzen?"));
+    EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Datei vorhanden"));
+    QFile written(dir.filePath(QStringLiteral("neu.gpx")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("<name>7</name>"));
+    QFile old(existing);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("alt"));
+    EXPECT_EQ(test::IsolatedSettings::Open().value(key::GpxExportDir).toString(), dir.path());
+
+    // "Yes" replaces it.
+    messages.setAnswer(IDYES);
+    answers = {existing};
+    OnExportGpx(*frame, *wnd, dialogs);
+    QFile replaced(existing);
+    ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(replaced.readAll().startsWith("<?xml"));
+
+    // A folder that is not there: said so, and the remembered folder stays.
+    answers = {dir.filePath(QStringLiteral("gibt/es/nicht.gpx"))};
+    OnExportGpx(*frame, *wnd, dialogs);
+    ASSERT_EQ(messages.messages().size(), 3u);
+    EXPECT_EQ(messages.messages()[2].textId, 1207);
+    EXPECT_EQ(test::IsolatedSettings::Open().value(key::GpxExportDir).toString(), dir.path());
+
+    // Cancelling writes nothing.
+    answers.clear();
+    OnExportGpx(*frame, *wnd, dialogs);
+    EXPECT_EQ(messages.messages().size(), 3u);
 }
 
 TEST_F(ExchangeCommandTest, PrinterSetUpHoldsForEveryPrint)

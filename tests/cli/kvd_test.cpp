@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <limits>
+
 namespace korvel {
 namespace {
 
@@ -126,6 +128,35 @@ TEST(CliKvd, DoublesCarrySeventeenDigits)
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("\"pos\":[0.10000000000000001,2.5]")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("\"penWidth\":3,\"penStyle\":0")) << r.out.constData();
+    Dump(path);  // and it parses
+}
+
+TEST(CliKvd, NonFiniteNumbersDumpAsValidJsonStrings)
+{
+    // Documents may hold NaN and infinite values; the dump must still parse.
+    QTemporaryDir dir;
+    QFile in(Golden("version_10002.kvd"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    const auto put = [&bytes](double from, double to) {
+        const qsizetype at = bytes.indexOf(QByteArray(reinterpret_cast<const char*>(&from), 8));
+        ASSERT_GT(at, 0) << from;
+        bytes.replace(at, 8, QByteArray(reinterpret_cast<const char*>(&to), 8));
+    };
+    put(-2.5, std::numeric_limits<double>::quiet_NaN());  // the text's height
+    put(7.25, -std::numeric_limits<double>::infinity());  // the text's origin x
+    put(8.5, std::numeric_limits<double>::infinity());    // the text's origin y
+    const QString path = dir.filePath(QStringLiteral("nan.kvd"));
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+
+    const QJsonObject d = Dump(path);
+    const QJsonObject text = d[QLatin1String("root")].toObject()[QLatin1String("members")].toArray()[0].toObject();
+    EXPECT_EQ(text[QLatin1String("height")].toString(), QStringLiteral("NaN"));
+    EXPECT_EQ(text[QLatin1String("origin")].toArray(), (QJsonArray{"-Infinity", "Infinity"}));
+    EXPECT_EQ(text[QLatin1String("anchor")].toInt(), 7);
 }
 
 TEST(CliKvd, UnreadableFilesExitWithTwoAndAGermanMessage)

@@ -250,6 +250,75 @@ TEST(NmeaParser, RmcStatusAndQuality)
     EXPECT_EQ(p.fix().fixTime, 473385600);  // 1985-01-01 UTC
 }
 
+// Sets TZ for one test and restores the test program's UTC afterwards.
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* zone)
+    {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneGuard()
+    {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+};
+
+std::int64_t ReferenceMakeTime(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year >= 2080) year -= 100;
+    if (year < 1900) return 0;
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&t));
+}
+
+TEST(FixTimeConverter, GivesMktimesResultsAcrossOffsetChanges)
+{
+    // Zones with summer time of an hour and of half an hour, a half-hour standard offset, and
+    // the days of their changes; every hour of those days, stepped through the way a receiver
+    // sends them, plus garbled fields mktime normalises.
+    struct Row {
+        const char* zone;
+        int year, month, day;
+    } rows[] = {
+        {"Europe/Berlin", 2026, 3, 29},      {"Europe/Berlin", 2026, 10, 25},
+        {"America/New_York", 2026, 3, 8},    {"America/New_York", 2026, 11, 1},
+        {"Australia/Lord_Howe", 2026, 4, 5}, {"Australia/Lord_Howe", 2026, 10, 4},
+        {"America/St_Johns", 2026, 3, 8},    {"UTC", 2026, 12, 8},
+        {"Europe/Berlin", 1985, 1, 1},       {"Europe/Berlin", 2085, 6, 30},
+        {"Europe/Berlin", 1899, 6, 30},
+    };
+    for (const Row& r : rows) {
+        ZoneGuard zone(r.zone);
+        FixTimeConverter convert;
+        for (int hour = 0; hour < 24; ++hour) {
+            for (int minute = 0; minute < 60; minute += 7) {
+                for (int second : {0, 1, 30, 59}) {
+                    EXPECT_EQ(convert(r.year, r.month, r.day, hour, minute, second),
+                              ReferenceMakeTime(r.year, r.month, r.day, hour, minute, second))
+                        << r.zone << " " << r.year << "-" << r.month << "-" << r.day << " " << hour << ":"
+                        << minute << ":" << second;
+                }
+            }
+        }
+        const int garbled[][3] = {{24, 0, 0}, {25, 30, 0}, {99, 99, 99}, {2, 60, 0}, {2, 30, 60}, {-1, 0, 0}};
+        for (const auto& g : garbled) {
+            EXPECT_EQ(convert(r.year, r.month, r.day, g[0], g[1], g[2]),
+                      ReferenceMakeTime(r.year, r.month, r.day, g[0], g[1], g[2]))
+                << r.zone << " " << g[0] << ":" << g[1] << ":" << g[2];
+        }
+        EXPECT_EQ(convert(r.year, 13, 32, 1, 2, 3), ReferenceMakeTime(r.year, 13, 32, 1, 2, 3)) << r.zone;
+    }
+}
+
 TEST(NmeaParser, GsvSetsClearSlotsBehindTheLastSatellite)
 {
     NmeaParser p = MakeParser();

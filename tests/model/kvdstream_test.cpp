@@ -286,6 +286,53 @@ TEST(KvdStreamTest, LongFaceNamesAreCut)
     EXPECT_EQ(MemberAs<GText>(*back.m_pRoot, 0)->m_lf.FaceName(), QString(31, QLatin1Char('A')));
 }
 
+TEST(KvdStreamTest, StringsStartingWithByteOrderMarksRoundTripUnitForUnit)
+{
+    // U+FEFF and U+FFFE are ordinary characters in a stored string, not byte-order marks: they
+    // must neither vanish nor swap what follows, or the document changes on every save.
+    const QString rows[] = {
+        QString(QChar(0xFEFF)) + QStringLiteral("Arial"),
+        QString(QChar(0xFFFE)) + QStringLiteral("Arial"),
+        QStringLiteral("Ar") + QChar(0xFFFE) + QStringLiteral("ial"),
+        QString(QChar(0xFEFF)),
+    };
+    for (const QString& s : rows) {
+        CKorvelDoc doc;
+        doc.OnNewDocument(0);
+        auto* text = new GText(s);
+        ASSERT_TRUE(text->m_lf.SetFaceName(s));
+        ASSERT_TRUE(text->SetInfo(s, s));
+        ASSERT_TRUE(doc.AddObject(text));
+        doc.m_strLastPointNo = s;
+        const QByteArray bytes = StoreBytes(doc);
+        CKorvelDoc back;
+        ASSERT_EQ(LoadBytes(back, bytes), KvdStatus::Ok) << s.toStdString();
+        const GText* t = MemberAs<GText>(*back.m_pRoot, 0);
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->m_lf.FaceName(), s) << s.toStdString();
+        EXPECT_EQ(t->m_strText, s);
+        EXPECT_EQ(Attrs(*t), (std::vector<std::tuple<QString, QString, uint16_t>>{{s, s, INFO_TEXT}}));
+        EXPECT_EQ(back.m_strLastPointNo, s);
+        EXPECT_EQ(StoreBytes(back), bytes) << s.toStdString();
+    }
+}
+
+TEST(KvdStreamTest, FaceNameWithByteOrderMarkFromTheFuzzCorpusIsStable)
+{
+    QFile f(QStringLiteral(KORVEL_SOURCE_DIR "/fuzz/corpus/kvd/face_bom.kvd"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    CKorvelDoc doc;
+    ASSERT_EQ(LoadBytes(doc, bytes), KvdStatus::Ok);
+    const GText* text = MemberAs<GText>(*doc.m_pRoot, 0);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->m_lf.FaceName(), QString(QChar(0xFEFF)) + QStringLiteral("rial"));
+    const QByteArray first = StoreBytes(doc);
+    CKorvelDoc again;
+    ASSERT_EQ(LoadBytes(again, first), KvdStatus::Ok);
+    EXPECT_EQ(StoreBytes(again), first);
+}
+
 TEST(KvdStreamTest, LargeDocumentsUseTheLongIndexAndCountForms)
 {
     // 70000 points fill more than 0x7FFF indices and a member list beyond 65534; classes met

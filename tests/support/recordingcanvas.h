@@ -32,6 +32,10 @@ public:
     void InvertRect(const PixelRect& rect) override;
     void TextOut(PixelPoint origin, const QString& text) override;
     PixelSize MeasureText(const LogFont& font, const QString& text) override;
+    // Recorded as "Dib l t r b -> l t r b" (block, then destination), followed by the block's
+    // pixels as "px RRGGBB ..." row by row (transparent white as "------") when the block has
+    // at most 16 pixels.
+    void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) override;
     bool IsPrinter() const override { return m_bPrinter; }
 
     // The fake metric used by MeasureText.

@@ -111,6 +111,21 @@ PixelSize RecordingCanvas::MeasureText(const LogFont& font, const QString& text)
     return FakeSize(font, text);
 }
 
+void RecordingCanvas::StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest)
+{
+    m_calls << QStringLiteral("Dib %1 -> %2").arg(Rect(block), Rect(dest));
+    const int64_t count = int64_t(block.right - block.left) * (block.bottom - block.top);
+    if (count <= 0 || count > 16) return;
+    QStringList px;
+    for (int32_t r = block.top; r < block.bottom; ++r) {
+        for (int32_t c = block.left; c < block.right; ++c) {
+            const uint32_t rgb = src.Rgb(c, r);
+            px << (rgb == 0xFFFFFFu ? QStringLiteral("------") : QStringLiteral("%1").arg(rgb, 6, 16, QLatin1Char('0')));
+        }
+    }
+    m_calls.last() += QStringLiteral(" px ") + px.join(' ');
+}
+
 QStringList RecordingCanvas::CallsStartingWith(const QString& prefix) const
 {
     QStringList out;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPaintEvent>
+
 #include <numbers>
 
 namespace korvel {
@@ -118,6 +121,35 @@ TEST_F(MeasureControllerTest, MovingInsideRepaintsOnlyWhileLeavingTheInnerRectan
     const WorldRect w = view->GetWorldRect();
     EXPECT_NEAR((w.minX + w.maxX) / 2, out.x, 1.0);
     EXPECT_NEAR(w.maxX - w.minX, first.maxX - first.minX, 1e-6) << "same scale";
+}
+
+// Records the regions of the paints the view receives.
+class PaintSpy : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
+TEST_F(MeasureControllerTest, ATickInsideTheWindowRepaintsOnlyTheNewSegment)
+{
+    view->show();
+    measuring().StartTrack();
+    TickAt(kStart);
+    for (int i = 1; i < 12; ++i) TickAt(WorldPoint{kStart.x + (i % 2), kStart.y + 2.0 * i});
+    QApplication::processEvents();
+    PaintSpy spy;
+    view->installEventFilter(&spy);
+    TickAt(WorldPoint{kStart.x + 5, kStart.y + 30});
+    QApplication::processEvents();
+    view->removeEventFilter(&spy);
+    // The segment of about 5 x 0 pixels and the moved marker, never the whole 400 x 400 view.
+    const QRect box = spy.painted.boundingRect();
+    EXPECT_FALSE(box.isEmpty());
+    EXPECT_LT(box.width() * box.height(), 100 * 100) << box.width() << "x" << box.height();
 }
 
 TEST_F(MeasureControllerTest, PauseBridgesWithAStraightSegment)

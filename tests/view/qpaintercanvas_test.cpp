@@ -303,5 +303,57 @@ TEST(QPainterCanvas, PrinterFlagAndMeasureOnlyCanvasDrawsNothing)
     EXPECT_TRUE(InkBox(img).isEmpty());
 }
 
+TEST(QPainterCanvas, StretchDibDrawsTheBlockWithWhiteLeftOut)
+{
+    // A 4 x 2 bitmap, bottom-up as stored: top row red, white, green, blue; bottom row black.
+    const uint8_t rows[2][12] = {
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {0, 0, 255, 255, 255, 255, 0, 255, 0, 255, 0, 0},
+    };
+    DibPixels dib;
+    dib.bits = &rows[0][0];
+    dib.width = 4;
+    dib.height = 2;
+    dib.stride = 12;
+    dib.bottomUp = true;
+    dib.bitCount = 24;
+
+    QImage img(100, 100, QImage::Format_RGB32);
+    img.fill(QColor(1, 2, 3));
+    {
+        QPainter p(&img);
+        QPainterCanvas c(&p, false);
+        // The top row's middle two pixels only, each 10 pixels wide.
+        c.StretchDib(dib, PixelRect{1, 0, 3, 1}, PixelRect{10, 10, 30, 20});
+    }
+    EXPECT_EQ(img.pixel(15, 15), qRgb(1, 2, 3));   // white: the background stays
+    EXPECT_EQ(img.pixel(25, 15), qRgb(0, 255, 0));
+    EXPECT_EQ(img.pixel(29, 19), qRgb(0, 255, 0));
+    EXPECT_EQ(img.pixel(30, 15), qRgb(1, 2, 3));   // nothing beyond the destination
+    EXPECT_EQ(img.pixel(25, 20), qRgb(1, 2, 3));
+
+    // Palette pictures: 1 bit (black and white) and 4 bits, top-down.
+    const uint32_t bw[2] = {0x000000, 0xFFFFFF};
+    const uint8_t one[4] = {0b0100'0000, 0, 0, 0};
+    DibPixels mono{one, 2, 1, 4, false, 1, bw};
+    const uint32_t pal[16] = {0xFFFFFF, 0x0000FF, 0x00FF00};
+    const uint8_t four[4] = {0x12, 0, 0, 0};
+    DibPixels nibbles{four, 2, 1, 4, false, 4, pal};
+    img.fill(QColor(1, 2, 3));
+    {
+        QPainter p(&img);
+        QPainterCanvas c(&p, false);
+        c.StretchDib(mono, PixelRect{0, 0, 2, 1}, PixelRect{0, 0, 2, 1});
+        c.StretchDib(nibbles, PixelRect{0, 0, 2, 1}, PixelRect{0, 1, 2, 2});
+    }
+    EXPECT_EQ(img.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(1, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(img.pixel(0, 1), qRgb(0, 0, 255));
+    EXPECT_EQ(img.pixel(1, 1), qRgb(0, 255, 0));
+
+    // A block outside the bitmap is refused rather than read.
+    EXPECT_TRUE(QPainterCanvas::DibBlockImage(dib, PixelRect{3, 0, 5, 1}).isNull());
+}
+
 }  // namespace
 }  // namespace korvel
