@@ -356,6 +356,26 @@ and log in again afterwards!</translation>
         <translation>Use all GNSS talkers (GN, GL, GA, GB)</translation>
     </message>
     <message>
+        <source>Wert ungültig!</source>
+        <translation>Invalid value!</translation>
+    </message>
+    <message>
+        <source>Punkt messen</source>
+        <translation>Measure point</translation>
+    </message>
+    <message>
+        <source>Mittelung: Punkt %u von %u</source>
+        <translation>Averaging: point %u of %u</translation>
+    </message>
+    <message>
+        <source>Linie schließen und Fläche bilden?</source>
+        <translation>Close the line and make an area?</translation>
+    </message>
+    <message>
+        <source>Streuung: %1 m, größter HDOP: %2</source>
+        <translation>Spread: %1 m, largest HDOP: %2</translation>
+    </message>
+    <message>
         <source>Pkt-Nr: %1</source>
         <translation>Pt no: %1</translation>
     </message>
@@ -588,6 +608,36 @@ Nothing was taken from this file.</translation>
     <message>
         <source>%1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.</source>
         <translation>%1 objects could not be converted and keep their previous coordinates.</translation>
+    </message>
+    <message>
+        <source>Misst einen Punkt mit GPS und mittelt seine Position.
+Punkt messen</source>
+        <translation>Measures a point with GPS, averaging its position.
+Measure point</translation>
+    </message>
+    <message>
+        <source>Zeichnet den gegangenen Weg als Linie auf.
+Linie/Fläche messen</source>
+        <translation>Records the way walked as a line.
+Measure line/area</translation>
+    </message>
+    <message>
+        <source>Zeigt die GPS-Position in der Karte.
+Position zeigen</source>
+        <translation>Shows the GPS position on the map.
+Show position</translation>
+    </message>
+    <message>
+        <source>Hält die Aufzeichnung an oder setzt sie fort.
+Pause</source>
+        <translation>Pauses or resumes the recording.
+Pause</translation>
+    </message>
+    <message>
+        <source>Beendet die Messung.
+Stop</source>
+        <translation>Ends the measurement.
+Stop</translation>
     </message>
     <message>
         <source>Bilder (*.tif; *.jpg; *.png)|*.tif; *.jpg; *.png|Alle Dateien (*.*)|*.*||</source>
@@ -839,6 +889,30 @@ Load background map</translation>
     <message>
         <source>&amp;Export</source>
         <translation>&amp;Export</translation>
+    </message>
+    <message>
+        <source>&amp;Messen</source>
+        <translation>&amp;Measure</translation>
+    </message>
+    <message>
+        <source>&amp;Punkt messen	F5</source>
+        <translation>Measure &amp;point	F5</translation>
+    </message>
+    <message>
+        <source>&amp;Linie/Fläche messen	F6</source>
+        <translation>Measure &amp;line/area	F6</translation>
+    </message>
+    <message>
+        <source>Position &amp;zeigen	F7</source>
+        <translation>&amp;Show position	F7</translation>
+    </message>
+    <message>
+        <source>Pause	F9</source>
+        <translation>Pause	F9</translation>
+    </message>
+    <message>
+        <source>Messung b&amp;eenden	F11</source>
+        <translation>&amp;End measurement	F11</translation>
     </message>
     <message>
         <source>&amp;GPS-Austausch (GPX)...</source>

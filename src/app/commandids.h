@@ -38,8 +38,13 @@ enum CommandId : int {
     ID_VIEW_SELECT_OBJECTS = 32782,
     ID_VIEW_CREATE_POINT = 32786,
 
-    // The pause button of the surveying tool bar, whose face the main frame switches.
+    // Surveying in the active view: point measurement, line recording, position display; the
+    // pause button's face is switched by the main frame.
+    ID_MEASURE_POINT = 32791,
+    ID_MEASURE_TRACK = 32792,
+    ID_SHOW_POSITION = 32793,
     ID_MEASURE_PAUSE = 32795,
+    ID_MEASURE_STOP = 32796,
 
     // Languages: 40001 is the program's own German, 40001 + i the i-th language module.
     ID_LANGUAGE_FIRST = 40001,

@@ -250,6 +250,11 @@ bool CKorvelApp::InitInstance(const StartupOptions& startOptions)
     // 12. The receiver, unless it was switched off in the last run.
     if (m_pMainFrame->startGps) m_pMainFrame->startGps(false);
     m_pMainFrame->UpdateCommandUI();
+
+    // 13. The demo shows the position moving along its recorded walk at once (F6 records it,
+    // F11 stores it).
+    if (options.demo && m_pMainFrame->isGpsOpen && m_pMainFrame->isGpsOpen())
+        m_pMainFrame->RunCommand(ID_SHOW_POSITION);
     return true;
 }
 

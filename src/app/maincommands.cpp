@@ -9,6 +9,9 @@
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
 #include "model/korveldoc.h"
+#include "survey/measurecontroller.h"
+#include "survey/measurepoint.h"
+#include "view/korvelview.h"
 
 #include <QFileInfo>
 #include <QMdiArea>
@@ -24,6 +27,7 @@ constexpr const char* kImport = "&Datei/&Import";
 constexpr const char* kExport = "&Datei/&Export";
 constexpr const char* kView = "&Ansicht";
 constexpr const char* kBars = "&Ansicht/&Symbolleiste";
+constexpr const char* kMeasure = "&Messen";
 constexpr const char* kExtras = "E&xtras";
 constexpr const char* kWindow = "&Fenster";
 constexpr const char* kHelp = "&Hilfe";
@@ -43,6 +47,7 @@ void CMainFrame::createCommands()
     t.AddPopup({kMenuDocument, kFile, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Export"), 2, 20});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Ansicht"), 0, 20});
     t.AddPopup({kMenuBoth, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Symbolleiste"), 2, 10});
+    t.AddPopup({kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Messen"), 0, 25});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "E&xtras"), 0, 30});
     t.AddPopup(
         {kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Fenster"), 0, 40, PopupKind::Windows});
@@ -250,6 +255,77 @@ void CMainFrame::createCommands()
               .OnBar(ID_VIEW_TOOLBAR_SURVEY, 2, 20)
               .CheckedWhen([this] { return m_pFindBar && !m_pFindBar->isHidden(); })
               .Handler([this] { ToggleBar(ID_VIEW_COMPASS); }));
+
+    // Surveying in the active view. Measuring needs an open receiver; pausing and stopping a
+    // running measurement do not.
+    auto gpsReady = [this] { return ActiveView() && isGpsOpen && isGpsOpen(); };
+    auto mode = [this] {
+        const CMeasureController* m = ActiveMeasuring();
+        return m ? m->measureMode() : CMeasureController::kModeNone;
+    };
+    t.Add(CommandEntry(ID_MEASURE_POINT)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Punkt messen\tF5"))
+              .Icon("measure-point")
+              .Shortcut("F5")
+              .InMenu(kMenuDocument, kMeasure, 1, 10)
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 10)
+              .EnabledWhen(gpsReady)
+              .Handler([this] {
+                  if (CKorvelView* view = ActiveView()) CMeasurePoint::MeasureWithGps(*view, this);
+              }));
+    t.Add(CommandEntry(ID_MEASURE_TRACK)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Linie/Fläche messen\tF6"))
+              .Icon("measure-track")
+              .Shortcut("F6")
+              .Checkable()
+              .InMenu(kMenuDocument, kMeasure, 1, 20)
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 20)
+              .EnabledWhen(gpsReady)
+              .CheckedWhen([mode] { return mode() == CMeasureController::kModeTrack; })
+              .Handler([this] {
+                  if (CMeasureController* m = ActiveMeasuring()) m->StartTrack();
+              }));
+    // The menu names F7, so the key starts the position display as well.
+    t.Add(CommandEntry(ID_SHOW_POSITION)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Position &zeigen\tF7"))
+              .Icon("show-position")
+              .Shortcut("F7")
+              .Checkable()
+              .InMenu(kMenuDocument, kMeasure, 1, 30)
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 30)
+              .EnabledWhen(gpsReady)
+              .CheckedWhen([mode] { return mode() == CMeasureController::kModePosition; })
+              .Handler([this] {
+                  if (CMeasureController* m = ActiveMeasuring()) m->ShowPosition();
+              }));
+    t.Add(CommandEntry(ID_MEASURE_PAUSE)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Pause\tF9"))
+              .Icon("pause")
+              .Shortcut("F9")
+              .InMenu(kMenuDocument, kMeasure, 2, 10)
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 40)
+              .EnabledWhen([mode] { return mode() == CMeasureController::kModeTrack; })
+              // The face follows the active view: another window may record or be paused.
+              .Face([this, mode](QAction&) {
+                  const CMeasureController* m = ActiveMeasuring();
+                  const bool paused = m && m->paused();
+                  const bool notLine = mode() != CMeasureController::kModeTrack;
+                  if (paused != m_bPauseFacePaused || notLine != m_bPauseFaceGreyed)
+                      SetPauseFace(paused, notLine);
+              })
+              .Handler([this] {
+                  if (CMeasureController* m = ActiveMeasuring()) m->TogglePause();
+              }));
+    t.Add(CommandEntry(ID_MEASURE_STOP)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Messung b&eenden\tF11"))
+              .Icon("stop")
+              .Shortcut("F11")
+              .InMenu(kMenuDocument, kMeasure, 2, 20)
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 50)
+              .EnabledWhen([mode] { return mode() != CMeasureController::kModeNone; })
+              .Handler([this] {
+                  if (CMeasureController* m = ActiveMeasuring()) m->StopMeasuring();
+              }));
 
     // The receiver and the coordinate system.
     t.Add(CommandEntry(ID_GPS_SETTINGS)

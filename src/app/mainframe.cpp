@@ -320,11 +320,6 @@ bool CMainFrame::createDocks()
     return true;
 }
 
-std::unique_ptr<MeasuringController> CMainFrame::CreateMeasuring(CKorvelView& view)
-{
-    return std::make_unique<CMeasureController>(view);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Menus
 
@@ -654,8 +649,23 @@ QString CMainFrame::paneText(int pane) const
     return pane >= 1 && pane <= 3 && m_pPanes[pane - 1] ? m_pPanes[pane - 1]->text() : QString();
 }
 
+CGpsSettings* CMainFrame::Gps() { return m_pGpsOptions; }
+
+std::unique_ptr<MeasuringController> CMainFrame::CreateMeasuring(CKorvelView& view)
+{
+    return std::make_unique<CMeasureController>(view, this);
+}
+
+CMeasureController* CMainFrame::ActiveMeasuring() const
+{
+    CKorvelView* view = ActiveView();
+    return view ? dynamic_cast<CMeasureController*>(view->measuring()) : nullptr;
+}
+
 void CMainFrame::SetPauseFace(bool paused, bool notLineMode)
 {
+    m_bPauseFacePaused = paused;
+    m_bPauseFaceGreyed = notLineMode;
     QIcon face = m_pauseFaces[paused ? 1 : 0];
     if (notLineMode) face = GreyedIcon(face);
     m_currentPauseFace = face;

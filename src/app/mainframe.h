@@ -8,6 +8,7 @@
 #include "app/documentkinds.h"
 #include "app/exchangecommands.h"
 #include "app/labelfont.h"
+#include "survey/surveyhost.h"
 #include "view/viewhost.h"
 #include "view/viewtool.h"
 
@@ -36,13 +37,14 @@ namespace korvel {
 class CKorvelApp;
 class CKorvelView;
 class CKorvelWnd;
+class CMeasureController;
 class CGpsOptionDlg;
 class CCustomBar;
 class CSatviewBar;
 class CGpsFindBar;
 class CPrintSetupDlg;
 
-class CMainFrame : public QMainWindow, public ViewHost {
+class CMainFrame : public QMainWindow, public ViewHost, public SurveyHost {
     Q_OBJECT
 public:
     explicit CMainFrame(CKorvelApp* app, QWidget* parent = nullptr);
@@ -106,6 +108,12 @@ public:
     void SetPauseFace(bool paused, bool notLineMode);
     QIcon pauseFace() const { return m_currentPauseFace; }
 
+    // SurveyHost: the receiver settings, the label look and the pause button of all views.
+    CGpsSettings* Gps() override;
+    LogFont LabelFont() const override { return m_lfLabel; }
+    COLORREF LabelColor() const override { return m_crLabel; }
+    void ShowPauseFace(bool paused, bool notLineMode) override { SetPauseFace(paused, notLineMode); }
+
     // ViewHost.
     int CurrentTool() const override { return m_nTool; }
     void SetCurrentTool(int tool) override;
@@ -116,8 +124,10 @@ public:
     QPrinter* Printer() override;
     // The mouse tools of every view: zoom and pan, and the tools the editing layer adds.
     ToolRegistry* Tools() override { return &m_tools; }
-    // Each view's measuring state.
+    // Each view's measuring state: recording lines, showing the position.
     std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& view) override;
+    // The measuring state of the active view, or null.
+    CMeasureController* ActiveMeasuring() const;
     QString paneText(int pane) const;
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
@@ -201,6 +211,8 @@ private:
     QByteArray m_defaultState;
     QIcon m_pauseFaces[2];     // pause, resume
     QIcon m_currentPauseFace;
+    bool m_bPauseFacePaused = false;  // what the pause face shows
+    bool m_bPauseFaceGreyed = false;
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;

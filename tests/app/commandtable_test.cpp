@@ -146,11 +146,15 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
         "57606 - - "
         "57665}");
     const QString bars = QStringLiteral("&Symbolleiste{59399 59400 59401 59403 - 32800}");
-    const QString common = QStringLiteral(" 59393 - 59402 59404} E&xtras{32779 32787 - 32799}");
+    const QString common = QStringLiteral(" 59393 - 59402 59404}");
+    const QString extras = QStringLiteral(" E&xtras{32779 32787 - 32799}");
+    // Measuring needs a document window.
+    const QString measure = QStringLiteral(" &Messen{32791 32792 32793 - 32795 32796}");
     const QString withDocument = fileWithDocument + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
-                                 bars + common + QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
+                                 bars + common + measure + extras +
+                                 QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
     const QString withoutDocument = QStringLiteral("&Datei{57600 57601 - 57606 - - 57665} &Ansicht{") + bars +
-                                    common + QStringLiteral(" &Hilfe{57664}");
+                                    common + extras + QStringLiteral(" &Hilfe{57664}");
     EXPECT_EQ(Dump(frame->menuBar()->actions()), withDocument);
 
     // The bars, left to right as docked.
@@ -161,7 +165,7 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_IMPEXP)->actions()),
               QStringLiteral("32771 32778 - 32772 32777"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_SURVEY)->actions()),
-              QStringLiteral("32787 32779 32799 - 59402 59404"));
+              QStringLiteral("32787 32779 32799 - 59402 59404 - 32791 32792 32793 32795 32796"));
 
     // A recent file shows between the printing and "Beenden".
     m_app->recentFiles().Add(QStringLiteral("/tmp/feld.kvd"));
