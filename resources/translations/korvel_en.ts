@@ -513,6 +513,14 @@ Print Setup</translation>
         <source>Die Datei &quot;%1&quot; konnte nicht geschrieben werden. Eine ältere Datei gleichen Namens ist unverändert.</source>
         <translation>The file &quot;%1&quot; could not be written. An older file of the same name is unchanged.</translation>
     </message>
+    <message>
+        <source>%1 Zahlenwerte passten nicht in die Breite ihres Feldes und wurden als leere Werte (mit * gefüllt) geschrieben.</source>
+        <translation>%1 numbers did not fit the width of their field and were written as empty values (filled with *).</translation>
+    </message>
+    <message>
+        <source>%1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.</source>
+        <translation>%1 objects could not be converted and keep their previous coordinates.</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>

@@ -7,6 +7,7 @@
 #include "model/coordsys.h"
 #include "model/korveldoc.h"
 #include "model/reproject.h"
+#include "strings/stringtable.h"
 #include "view/korvelview.h"
 
 #include <QCheckBox>
@@ -19,6 +20,8 @@
 
 namespace korvel {
 namespace {
+
+constexpr int IDS_NOT_CONVERTED = 1210;  // "%1 Objekte konnten nicht umgerechnet werden ..."
 
 // The one catalogue name with words in it; the others are names of reference systems.
 [[maybe_unused]] const char* const kTranslatableNames[] = {
@@ -119,7 +122,8 @@ void ChangeCoordinateSystem(CKorvelApp& app, CMainFrame& frame, const std::funct
         target->m_nCoordSys = from;
         view = copy->view();
     }
-    ReprojectDocument(*target, to);
+    size_t unconverted = 0;
+    ReprojectDocument(*target, to, &unconverted);
     if (windowConverted && (window.maxX != window.minX || window.maxY != window.minY)) {
         view->SetWorldRect(window);
     } else {
@@ -127,6 +131,10 @@ void ChangeCoordinateSystem(CKorvelApp& app, CMainFrame& frame, const std::funct
         view->InvalidateAll();
     }
     target->SetModifiedFlag(true);
+    // Those objects still hold coordinates of the old system; the user has to find them.
+    if (unconverted > 0)
+        ShowMessage(IDS_NOT_CONVERTED, IDS_CAPTION_NOTE, MB_OK | MB_ICONWARNING,
+                    QString::number(unconverted));
 }
 
 }  // namespace korvel

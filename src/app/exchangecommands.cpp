@@ -32,6 +32,7 @@ constexpr int IDS_FILE_EXISTS_CAPTION = 1204;
 constexpr int IDS_UNDEFINED_SYSTEM = 1206;
 constexpr int IDS_CANNOT_CREATE = 1207;
 constexpr int IDS_CANNOT_WRITE = 1208;
+constexpr int IDS_NUMBERS_OVERFLOW = 1209;
 
 // The wait cursor for the length of a scope; Release() takes it away early, before a message
 // box.
@@ -93,14 +94,11 @@ QString FileDialogFilter(const QString& tableFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-bool CanExportShape(CKorvelDoc& doc)
-{
-    return HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYLINE | GT_POLYGON);
-}
+bool CanExportShape(uint32_t kinds) { return (kinds & (GT_POINT | GT_POLYLINE | GT_POLYGON)) != 0; }
 
-bool CanExportZento(CKorvelDoc& doc)
+bool CanExportZento(const CKorvelDoc& doc, uint32_t kinds)
 {
-    return doc.m_nCoordSys > 0 && HasKind(doc.m_pRoot.get(), GT_POINT | GT_POLYGON);
+    return doc.m_nCoordSys > 0 && (kinds & (GT_POINT | GT_POLYGON)) != 0;
 }
 
 void OnImportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs)
@@ -136,12 +134,14 @@ void OnExportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& di
     const QString base = ExportBaseFolder(dlg.m_strFolder);
     const std::pair<uint32_t, QString> jobs[] = {
         {GT_POINT, dlg.m_strPointName}, {GT_POLYLINE, dlg.m_strPolylineName}, {GT_POLYGON, dlg.m_strPolygonName}};
+    size_t overflowing = 0;
     for (const auto& [kind, name] : jobs) {
         if (!(dlg.m_nKinds & kind)) continue;
         const QString path = base + QLatin1Char('/') + name;
         QString failedPath;
         WaitCursor wait;
-        const ShapeExportStatus status = ExportShape(*doc, ShapeTypeForKind(kind), path, &failedPath);
+        const ShapeExportStatus status =
+            ExportShape(*doc, ShapeTypeForKind(kind), path, &failedPath, &overflowing);
         wait.Release();
         if (status == ShapeExportStatus::CannotCreate) {
             // Nothing more can be written there: stop, and keep the remembered folder.
@@ -155,6 +155,10 @@ void OnExportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& di
             ShowMessage(IDS_CANNOT_WRITE, IDS_CAPTION_ERROR, MB_OK | MB_ICONERROR, Native(path));
         }
     }
+    // Numbers too wide for their field are missing from the files; the user has to know.
+    if (overflowing > 0)
+        ShowMessage(IDS_NUMBERS_OVERFLOW, IDS_CAPTION_NOTE, MB_OK | MB_ICONWARNING,
+                    QString::number(overflowing));
     frame.m_strShapeExportDir = dlg.m_strFolder;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 
 class QWidget;
@@ -42,11 +43,11 @@ ExchangeDialogs DefaultExchangeDialogs();
 // of the file dialog ("Text (*.a);;Alle Dateien (*)"), with "*.*" meaning every file.
 QString FileDialogFilter(const QString& tableFilter);
 
-// Whether the export commands can run on the document: shapes need points, lines or areas;
-// the handheld files need points or areas and a defined coordinate system. Cheap enough for the
-// frequent refresh of the commands' enabled state.
-bool CanExportShape(CKorvelDoc& doc);
-bool CanExportZento(CKorvelDoc& doc);
+// Whether the export commands can run on a document that holds objects of the type bits
+// `kinds` (as CDocumentKinds keeps them): shapes need points, lines or areas; the handheld
+// files need points or areas and a defined coordinate system.
+bool CanExportShape(uint32_t kinds);
+bool CanExportZento(const CKorvelDoc& doc, uint32_t kinds);
 
 // "Import Shape": every chosen shapefile is read into the window's document.
 void OnImportShape(CMainFrame& frame, CKorvelWnd& wnd, const ExchangeDialogs& dialogs);

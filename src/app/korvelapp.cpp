@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -260,9 +261,10 @@ void CKorvelApp::OnAppAbout()
 CKorvelWnd* CKorvelApp::AddWindow(CKorvelWnd* wnd)
 {
     QMdiArea* area = m_pMainFrame->mdiArea();
-    const bool maximized = area->activeSubWindow() && area->activeSubWindow()->isMaximized();
+    const bool maximized = area->currentSubWindow() && area->currentSubWindow()->isMaximized();
     area->addSubWindow(wnd);
     CMainFrame* frame = m_pMainFrame.get();
+    frame->AttachDocumentWindow(wnd);
     connect(wnd, &CKorvelWnd::documentSaved, frame, [this, frame](const QString& path) {
         m_recentFiles.Add(path);
         frame->UpdateCommandUI();
@@ -324,7 +326,7 @@ bool CKorvelApp::OpenDocumentFile(const QString& path)
 CKorvelWnd* CKorvelApp::ActiveWnd() const
 {
     if (!m_pMainFrame) return nullptr;
-    return qobject_cast<CKorvelWnd*>(m_pMainFrame->mdiArea()->activeSubWindow());
+    return qobject_cast<CKorvelWnd*>(m_pMainFrame->mdiArea()->currentSubWindow());
 }
 
 QList<CKorvelWnd*> CKorvelApp::DocumentWindows() const
@@ -341,65 +343,30 @@ bool CKorvelApp::CanCloseAll()
 {
     if (!m_pMainFrame) return true;
     QMdiArea* area = m_pMainFrame->mdiArea();
-    // Each window asks about its own document; one "Abbrechen" stops the whole close.
+    // Every window asks about its own document first; only when none was cancelled do they
+    // close, so that "Nein" for one document and "Abbrechen" for the next loses nothing.
+    QList<QPointer<CKorvelWnd>> windows;
     for (QMdiSubWindow* w : area->subWindowList(QMdiArea::ActivationHistoryOrder)) {
-        if (!w->close()) return false;
+        if (auto* wnd = qobject_cast<CKorvelWnd*>(w)) windows << wnd;
+    }
+    for (const QPointer<CKorvelWnd>& wnd : std::as_const(windows)) {
+        if (wnd && !wnd->MaybeSave()) return false;
+    }
+    for (const QPointer<CKorvelWnd>& wnd : std::as_const(windows)) {
+        if (wnd && !wnd->CloseAnswered()) return false;
+    }
+    // Windows of another kind (none today) close the usual way.
+    for (QMdiSubWindow* w : area->subWindowList()) {
+        if (!qobject_cast<CKorvelWnd*>(w) && !w->close()) return false;
     }
     return true;
 }
 
-bool CKorvelApp::OnCommand(int id)
+void CKorvelApp::OpenRecentFile(int index)
 {
-    CKorvelWnd* wnd = ActiveWnd();
-    switch (id) {
-    case ID_FILE_NEW: OnFileNew(); return true;
-    case ID_FILE_OPEN: OnFileOpen(); return true;
-    case ID_FILE_CLOSE:
-        if (wnd) wnd->close();
-        return true;
-    case ID_FILE_SAVE:
-        if (wnd) wnd->Save();
-        return true;
-    case ID_FILE_SAVE_AS:
-        if (wnd) wnd->SaveAs();
-        return true;
-    default: break;
-    }
-    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
-        const int i = id - ID_FILE_MRU_FILE1;
-        if (i < m_recentFiles.entries().size()) {
-            const QString path = m_recentFiles.entries().at(i);
-            // An entry that cannot be opened any more leaves the list.
-            if (!OpenDocumentFile(path)) m_recentFiles.Remove(path);
-        }
-        return true;
-    }
-    if (id == ID_APP_ABOUT) {
-        OnAppAbout();
-        return true;
-    }
-    if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) {
-        SelectLanguage(id);
-        return true;
-    }
-    return false;
-}
-
-bool CKorvelApp::IsCommandEnabled(int id) const
-{
-    if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) return id - ID_LANGUAGE_FIRST < m_modules.count();
-    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
-        return id - ID_FILE_MRU_FILE1 < m_recentFiles.entries().size();
-    }
-    switch (id) {
-    case ID_FILE_NEW:
-    case ID_FILE_OPEN:
-    case ID_APP_ABOUT: return true;
-    case ID_FILE_CLOSE:
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS: return ActiveWnd() != nullptr;
-    default: return false;
-    }
+    if (index < 0 || index >= m_recentFiles.entries().size()) return;
+    const QString path = m_recentFiles.entries().at(index);
+    if (!OpenDocumentFile(path)) m_recentFiles.Remove(path);
 }
 
 }  // namespace korvel

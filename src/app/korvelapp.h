@@ -80,17 +80,18 @@ public:
     CKorvelWnd* OnFileNew();
     void OnFileOpen();
     bool OpenDocumentFile(const QString& path);
-    // The active document window, or null.
+    // Opens entry `index` of the recent-file list; an entry that cannot be opened any more
+    // leaves the list.
+    void OpenRecentFile(int index);
+    // The active document window, or null. While the program is in the background it is the
+    // window that was active last, so that the title, the menu and the timers keep their
+    // document.
     CKorvelWnd* ActiveWnd() const;
     QList<CKorvelWnd*> DocumentWindows() const;
 
-    // Closes every document window, asking to save changed documents first. False when the
-    // user cancelled.
+    // Closes every document window. Asks about every changed document first and closes
+    // none when one answer is "Abbrechen" (or its save fails). False when nothing was closed.
     bool CanCloseAll();
-
-    // Commands of the application (documents, about, languages); false when not handled.
-    bool OnCommand(int id);
-    bool IsCommandEnabled(int id) const;
 
 private:
     CLanguageModules m_modules;

@@ -108,9 +108,18 @@ bool CKorvelWnd::MaybeSave()
     return Save();
 }
 
+bool CKorvelWnd::CloseAnswered()
+{
+    m_bSaveAnswered = true;
+    const bool closed = close();
+    // A window that stays open asks again the next time.
+    if (!closed) m_bSaveAnswered = false;
+    return closed;
+}
+
 void CKorvelWnd::closeEvent(QCloseEvent* event)
 {
-    if (!MaybeSave()) {
+    if (!m_bSaveAnswered && !MaybeSave()) {
         event->ignore();
         return;
     }

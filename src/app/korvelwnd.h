@@ -36,6 +36,10 @@ public:
     bool SaveAs();
     // Asks whether to save a modified document: true when the window may close.
     bool MaybeSave();
+    // Closes the window without asking again, for a caller that has had MaybeSave answered
+    // already (quitting asks about every document before it closes any). False when the
+    // window stays open all the same.
+    bool CloseAnswered();
 
     // Called before the save question, so that running measurements finish into the
     // document first.
@@ -55,6 +59,7 @@ private:
     std::unique_ptr<CKorvelDoc> m_pDoc;
     CKorvelView* m_pView;
     QString m_strNewTitle;
+    bool m_bSaveAnswered = false;  // set only while CloseAnswered closes the window
 };
 
 // The parts of the document type's descriptor (string 129): window title, document name,

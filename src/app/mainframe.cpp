@@ -54,57 +54,6 @@ QString ToolTipText(int id)
     return s.contains(QLatin1Char('\n')) ? s.section(QLatin1Char('\n'), 1) : QString();
 }
 
-// The accelerator written after the tab of a menu text, as a key sequence.
-QKeySequence ShortcutOf(const QString& menuText)
-{
-    const int tab = menuText.indexOf(QLatin1Char('\t'));
-    if (tab < 0) return QKeySequence();
-    QString keys = menuText.mid(tab + 1);
-    keys.replace(QStringLiteral("Strg"), QStringLiteral("Ctrl"));
-    keys.replace(QStringLiteral("Umschalt"), QStringLiteral("Shift"));
-    return QKeySequence(keys, QKeySequence::PortableText);
-}
-
-struct MenuText {
-    int id;
-    const char* text;
-};
-
-// Menu texts of the commands; the part after the tab names the accelerator.
-constexpr MenuText kMenuTexts[] = {
-    {ID_FILE_NEW, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Neu\tStrg+N")},
-    {ID_FILE_OPEN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ö&ffnen...\tStrg+O")},
-    {ID_FILE_CLOSE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Schl&ießen")},
-    {ID_FILE_SAVE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Speichern\tStrg+S")},
-    {ID_FILE_SAVE_AS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Speichern &unter...")},
-    {ID_FILE_PRINT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Drucken...\tStrg+P")},
-    {ID_FILE_PRINT_PREVIEW, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Seitenans&icht")},
-    {ID_FILE_PRINT_SETUP, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Drucker&einrichtung...")},
-    {ID_IMPORT_ZENTO, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Handheld (ZENTO)...")},
-    {ID_IMPORT_SHAPE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&GIS (Shape-Format)...")},
-    {ID_EXPORT_ZENTO, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Handheld (ZENTO)...")},
-    {ID_EXPORT_SHAPE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&GIS (Shape-Format)...")},
-    {ID_APP_EXIT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beenden")},
-    {ID_VIEW_ZOOM_IN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&größern")},
-    {ID_VIEW_ZOOM_OUT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&kleinern")},
-    {ID_VIEW_PAN, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ausschnitt ver&schieben")},
-    {ID_VIEW_FIT_ALL, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Alles anzeigen")},
-    {ID_VIEW_TOOLBAR_FILE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Datei")},
-    {ID_VIEW_TOOLBAR_ZOOM, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Zoom")},
-    {ID_VIEW_TOOLBAR_IMPEXP, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Import/Export")},
-    {ID_VIEW_TOOLBAR_SURVEY, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Vermessung")},
-    {ID_VIEW_RESTORE_BARS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Wiederherstellen")},
-    {ID_VIEW_STATUS_BAR, QT_TRANSLATE_NOOP("korvel::CMainFrame", "S&tatusleiste")},
-    {ID_VIEW_SATBAR, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Satellitenansicht")},
-    {ID_VIEW_COMPASS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Kompass")},
-    {ID_GPS_SETTINGS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&GPS-Einstellungen")},
-    {ID_GPS_ACTIVE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "GPS &aktiv")},
-    {ID_COORDSYS, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Koordinatensystem")},
-    {ID_WINDOW_CASCADE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Ü&berlappend")},
-    {ID_WINDOW_TILE_HORZ, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Nebeneinander")},
-    {ID_APP_ABOUT, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Inf&o über Korvel...")},
-};
-
 // Greys an icon the way a disabled button looks, for the pause face outside line measuring.
 QIcon GreyedIcon(const QIcon& icon)
 {
@@ -127,8 +76,10 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pMdiArea);
     setAcceptDrops(true);
-    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        ShowMenuFor(w);
+    // The area also reports "no active window" while the program is in the background; the
+    // menu, the title and the commands keep following the current window all the same.
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        ShowMenuFor(m_pMdiArea->currentSubWindow());
         UpdateCommandUI();
     });
     ReadFrameSettings();
@@ -151,10 +102,17 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
             ChangeCoordinateSystem(*m_pApp, *this, [](CCoordSysDlg& dlg) { return dlg.exec() == QDialog::Accepted; });
         }
     };
-    // The enabled and checked states follow state that changes elsewhere (the receiver, the
-    // documents); a short timer keeps them current the way idle-time updates do.
+    // The enabled and checked states follow state that changes elsewhere: the documents and
+    // the receiver say when they change, and a light timer catches the rest (bars moved by the
+    // user, the view's tools) the way idle-time updates do.
     m_uiTimer.setInterval(250);
     connect(&m_uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    m_uiUpdateSoon.setSingleShot(true);
+    m_uiUpdateSoon.setInterval(0);
+    connect(&m_uiUpdateSoon, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_kinds, &CDocumentKinds::kindsMayHaveChanged, this, &CMainFrame::ScheduleCommandUpdate);
+    connect(&PortManager(), &CPortManager::portStateChanged, this, &CMainFrame::ScheduleCommandUpdate);
+    createCommands();
 }
 
 CMainFrame::~CMainFrame()
@@ -162,7 +120,9 @@ CMainFrame::~CMainFrame()
     // The document windows go while the frame is still whole: closing them activates other
     // windows, and those signals must not reach a frame that is half destroyed.
     m_uiTimer.stop();
+    m_uiUpdateSoon.stop();
     disconnect(m_pMdiArea, nullptr, this, nullptr);
+    disconnect(&PortManager(), nullptr, this, nullptr);
     // The bars are hidden while the window part of the frame is destroyed; by then this is no
     // longer a CMainFrame that could answer their signals.
     if (m_pSatBar) disconnect(m_pSatBar, nullptr, this, nullptr);
@@ -188,68 +148,49 @@ bool CMainFrame::Create()
     return true;
 }
 
-QAction* CMainFrame::AddAction(int id, const QString& iconName, bool checkable)
+QAction* CMainFrame::AddCommand(CommandEntry entry)
 {
-    auto* a = new QAction(this);
-    a->setData(id);
-    a->setCheckable(checkable);
-    if (!iconName.isEmpty()) a->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(iconName)));
-    connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    m_actions.insert(id, a);
+    const int id = entry.id;
+    m_commands.Add(std::move(entry));
+    QAction* a = MakeAction(*m_commands.Find(id));
+    RetranslateAction(a, *m_commands.Find(id));
+    return a;
+}
+
+QAction* CMainFrame::MakeAction(const CommandEntry& e)
+{
+    QAction* a = action(e.id);
+    if (!a) {
+        a = new QAction(this);
+        a->setData(e.id);
+        const int id = e.id;
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        m_actions.insert(id, a);
+    }
+    a->setCheckable(e.checkable);
+    a->setMenuRole(e.role);
+    a->setIcon(e.icon ? QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(e.icon))) : QIcon());
     return a;
 }
 
 void CMainFrame::createActions()
 {
-    AddAction(ID_FILE_NEW, QStringLiteral("new"));
-    AddAction(ID_FILE_OPEN, QStringLiteral("open"));
-    AddAction(ID_FILE_CLOSE);
-    AddAction(ID_FILE_SAVE, QStringLiteral("save"));
-    AddAction(ID_FILE_SAVE_AS);
-    AddAction(ID_FILE_PRINT, QStringLiteral("print"));
-    AddAction(ID_FILE_PRINT_PREVIEW, QStringLiteral("preview"));
-    AddAction(ID_FILE_PRINT_SETUP, QStringLiteral("print-setup"));
-    AddAction(ID_IMPORT_ZENTO, QStringLiteral("import-zento"));
-    AddAction(ID_IMPORT_SHAPE, QStringLiteral("import-shape"));
-    AddAction(ID_EXPORT_ZENTO, QStringLiteral("export-zento"));
-    AddAction(ID_EXPORT_SHAPE, QStringLiteral("export-shape"));
-    for (int i = 0; i < CRecentFileList::kMaxEntries; ++i) {
-        m_recentActions << AddAction(ID_FILE_MRU_FILE1 + i);
-    }
-    AddAction(ID_APP_EXIT)->setMenuRole(QAction::QuitRole);
-    AddAction(ID_VIEW_ZOOM_IN, QStringLiteral("zoom-in"), true);
-    AddAction(ID_VIEW_ZOOM_OUT, QStringLiteral("zoom-out"), true);
-    AddAction(ID_VIEW_PAN, QStringLiteral("pan"), true);
-    AddAction(ID_VIEW_FIT_ALL, QStringLiteral("fit-all"));
-    AddAction(ID_APP_ABOUT, QStringLiteral("about"))->setMenuRole(QAction::AboutRole);
-    for (int id : {ID_VIEW_TOOLBAR_FILE, ID_VIEW_TOOLBAR_ZOOM, ID_VIEW_TOOLBAR_IMPEXP, ID_VIEW_TOOLBAR_SURVEY,
-                   ID_VIEW_STATUS_BAR}) {
-        AddAction(id, QString(), true);
-    }
-    AddAction(ID_VIEW_RESTORE_BARS);
-    AddAction(ID_COORDSYS, QStringLiteral("coordsys"));
-    AddAction(ID_GPS_SETTINGS, QStringLiteral("gps-settings"));
-    AddAction(ID_GPS_ACTIVE, QStringLiteral("gps-active"), true);
-    AddAction(ID_VIEW_SATBAR, QStringLiteral("satview"), true);
-    AddAction(ID_VIEW_COMPASS, QStringLiteral("compass"), true);
-    AddAction(ID_WINDOW_CASCADE);
-    AddAction(ID_WINDOW_TILE_HORZ);
-
+    for (const CommandEntry& e : m_commands.entries()) MakeAction(e);
     m_pauseFaces[0] = QIcon(QStringLiteral(":/icons/pause.svg"));
     m_pauseFaces[1] = QIcon(QStringLiteral(":/icons/resume.svg"));
     m_currentPauseFace = m_pauseFaces[0];
     Retranslate();
 }
 
-void CMainFrame::RetranslateAction(QAction* a, const QString& menuText)
+void CMainFrame::RetranslateAction(QAction* a, const CommandEntry& entry)
 {
-    const int id = a->data().toInt();
+    if (entry.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut), QKeySequence::PortableText));
+    if (!entry.text) return;  // the face sets the text
+    const QString menuText = tr(entry.text);
     a->setText(menuText);
-    const QKeySequence keys = ShortcutOf(menuText);
-    if (!keys.isEmpty()) a->setShortcut(keys);
-    if (HasString(id)) {
-        a->setStatusTip(StatusText(id));
-        const QString tip = ToolTipText(id);
+    if (HasString(entry.id)) {
+        a->setStatusTip(StatusText(entry.id));
+        const QString tip = ToolTipText(entry.id);
         a->setToolTip(tip.isEmpty() ? QString(menuText).remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0)
                                     : tip);
     }
@@ -257,8 +198,8 @@ void CMainFrame::RetranslateAction(QAction* a, const QString& menuText)
 
 void CMainFrame::Retranslate()
 {
-    for (const MenuText& m : kMenuTexts) {
-        if (QAction* a = action(m.id)) RetranslateAction(a, tr(m.text));
+    for (const CommandEntry& e : m_commands.entries()) {
+        if (QAction* a = action(e.id)) RetranslateAction(a, e);
     }
     setWindowTitle(LoadString(IDS_MAINFRAME_TITLE) + QStringLiteral("[*]"));
     UpdateTitle();
@@ -304,12 +245,9 @@ void CMainFrame::createToolBars()
     m_pSurveyBar = make(ID_VIEW_TOOLBAR_SURVEY);
     m_pImpExpBar = make(ID_VIEW_TOOLBAR_IMPEXP);
 
-    AddTo(m_pFileBar, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_FILE_PRINT, 0, ID_APP_ABOUT});
-    AddTo(m_pZoomBar, {ID_VIEW_SELECT_OBJECTS, ID_VIEW_CREATE_POINT, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN,
-                       ID_VIEW_FIT_ALL});
-
-    AddTo(m_pImpExpBar, {ID_IMPORT_ZENTO, ID_EXPORT_ZENTO, 0, ID_IMPORT_SHAPE, ID_EXPORT_SHAPE});
-    AddTo(m_pSurveyBar, {ID_GPS_ACTIVE, ID_GPS_SETTINGS, ID_COORDSYS, 0, ID_VIEW_SATBAR, ID_VIEW_COMPASS});
+    for (int id : {ID_VIEW_TOOLBAR_FILE, ID_VIEW_TOOLBAR_ZOOM, ID_VIEW_TOOLBAR_IMPEXP, ID_VIEW_TOOLBAR_SURVEY}) {
+        FillBar(toolBar(id), id);
+    }
 
     for (QToolBar* bar : {m_pFileBar, m_pZoomBar, m_pImpExpBar, m_pSurveyBar}) addToolBar(Qt::TopToolBarArea, bar);
     Retranslate();
@@ -366,27 +304,114 @@ bool CMainFrame::createDocks()
 // ---------------------------------------------------------------------------------------------
 // Menus
 
-void CMainFrame::AddTo(QWidget* menuOrBar, std::initializer_list<int> ids)
+namespace {
+
+// Adds the items in order, with a separator wherever the group changes between two items that
+// are there (a command without an action, or an empty popup, leaves no trace).
+template <typename AddItem>
+void AddGrouped(QWidget* menuOrBar, const std::vector<CommandItem>& items, AddItem addItem)
 {
-    // Commands the program does not offer (yet) have no action and simply do not appear; a
-    // separator (0) is only placed between two commands that are there.
-    bool pendingSeparator = false;
-    bool any = !menuOrBar->actions().isEmpty();
-    for (int id : ids) {
-        if (id == 0) {
-            pendingSeparator = any;
-            continue;
+    bool any = false;
+    int group = 0;
+    for (const CommandItem& item : items) {
+        const bool separate = any && item.group != group;
+        QAction* before = nullptr;
+        if (separate) {
+            before = new QAction(menuOrBar);
+            before->setSeparator(true);
+            menuOrBar->addAction(before);
         }
-        QAction* a = action(id);
-        if (!a) continue;
-        if (pendingSeparator) {
-            auto* sep = new QAction(menuOrBar);
-            sep->setSeparator(true);
-            menuOrBar->addAction(sep);
-            pendingSeparator = false;
+        if (addItem(item)) {
+            any = true;
+            group = item.group;
+        } else if (before) {
+            menuOrBar->removeAction(before);
+            delete before;
         }
-        menuOrBar->addAction(a);
-        any = true;
+    }
+}
+
+}  // namespace
+
+void CMainFrame::FillBar(QToolBar* bar, int barId)
+{
+    if (!bar) return;
+    AddGrouped(bar, m_commands.BarItems(barId), [&](const CommandItem& item) {
+        QAction* a = action(item.command->id);
+        if (a) bar->addAction(a);
+        return a != nullptr;
+    });
+}
+
+void CMainFrame::FillPopup(QMenu* menu, MenuBarKind kind, const QString& path, const QStringList& languageNames,
+                           int activeLanguage)
+{
+    AddGrouped(menu, m_commands.MenuItems(kind, path), [&](const CommandItem& item) {
+        if (item.command) {
+            QAction* a = action(item.command->id);
+            if (a) menu->addAction(a);
+            return a != nullptr;
+        }
+        const PopupEntry& p = *item.popup;
+        if (p.kind == PopupKind::Languages && languageNames.size() < 2) return false;
+        auto* sub = new QMenu(tr(p.title), menu);
+        FillPopup(sub, kind, p.path(), languageNames, activeLanguage);
+        if (p.kind == PopupKind::Languages) FillLanguagePopup(sub, languageNames, activeLanguage);
+        if (p.kind == PopupKind::Windows) {
+            connect(sub, &QMenu::aboutToShow, this, [this, sub] { FillWindowList(sub); });
+        }
+        if (sub->actions().isEmpty()) {
+            delete sub;
+            return false;
+        }
+        menu->addMenu(sub);
+        return true;
+    });
+}
+
+void CMainFrame::FillLanguagePopup(QMenu* lang, const QStringList& languageNames, int activeLanguage)
+{
+    // Its first item is the built-in German (40001), then one per language module.
+    lang->setObjectName(QStringLiteral("LanguageMenu"));
+    auto* group = new QActionGroup(lang);
+    group->setExclusive(true);
+    for (int i = 0; i < languageNames.size(); ++i) {
+        QAction* a = lang->addAction(languageNames.at(i));
+        a->setData(ID_LANGUAGE_FIRST + i);
+        a->setCheckable(true);
+        a->setChecked(i == activeLanguage);
+        group->addAction(a);
+        const int id = ID_LANGUAGE_FIRST + i;
+        connect(a, &QAction::triggered, this, [this, id] {
+            // The menus are rebuilt by the language change; leave the popup first.
+            QTimer::singleShot(0, this, [this, id] {
+                if (m_pApp) m_pApp->SelectLanguage(id);
+            });
+        });
+    }
+}
+
+void CMainFrame::FillWindowList(QMenu* menu)
+{
+    // The commands of the popup stay; the list of windows after them is made afresh.
+    const QList<QAction*> old = menu->actions();
+    for (QAction* a : old) {
+        if (a->property("windowListItem").toBool()) {
+            menu->removeAction(a);
+            delete a;
+        }
+    }
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    if (windows.isEmpty()) return;
+    QAction* sep = menu->addSeparator();
+    sep->setProperty("windowListItem", true);
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* w = windows.at(i);
+        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle().remove(QStringLiteral("[*]"))));
+        a->setProperty("windowListItem", true);
+        a->setCheckable(true);
+        a->setChecked(w == m_pMdiArea->currentSubWindow());
+        connect(a, &QAction::triggered, m_pMdiArea, [this, w] { m_pMdiArea->setActiveSubWindow(w); });
     }
 }
 
@@ -394,92 +419,7 @@ QMenu* CMainFrame::createMenu(bool withDocument, const QStringList& languageName
 {
     auto* bar = new QMenu(this);  // holds the popups of one menu bar as its sub-menus
     bar->setObjectName(withDocument ? QStringLiteral("ChildMenu") : QStringLiteral("MainMenu"));
-
-    QMenu* file = bar->addMenu(tr("&Datei"));
-    AddTo(file, {ID_FILE_NEW, ID_FILE_OPEN});
-    if (withDocument) {
-        AddTo(file, {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS});
-        file->addSeparator();
-        QMenu* import = file->addMenu(tr("&Import"));
-        AddTo(import, {ID_IMPORT_ZENTO, ID_IMPORT_SHAPE});
-        QMenu* exportMenu = file->addMenu(tr("&Export"));
-        AddTo(exportMenu, {ID_EXPORT_ZENTO, ID_EXPORT_SHAPE});
-        AddTo(file, {0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP});
-    } else {
-        AddTo(file, {0, ID_FILE_PRINT_SETUP});
-    }
-    QAction* recentSeparator = file->addSeparator();
-    for (QAction* a : m_recentActions) file->addAction(a);
-    file->addSeparator();
-    file->addAction(action(ID_APP_EXIT));
-    connect(file, &QMenu::aboutToShow, this, [this, recentSeparator] {
-        recentSeparator->setVisible(!m_recentActions.isEmpty() && m_pApp && !m_pApp->recentFiles().entries().isEmpty());
-    });
-
-    QMenu* view = bar->addMenu(tr("&Ansicht"));
-    if (withDocument) {
-        AddTo(view, {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_PAN, ID_VIEW_FIT_ALL});
-        view->addSeparator();
-    }
-    QMenu* bars = view->addMenu(tr("&Symbolleiste"));
-    for (int id : {ID_VIEW_TOOLBAR_FILE, ID_VIEW_TOOLBAR_ZOOM, ID_VIEW_TOOLBAR_IMPEXP, ID_VIEW_TOOLBAR_SURVEY}) {
-        bars->addAction(action(id));
-    }
-    bars->addSeparator();
-    bars->addAction(action(ID_VIEW_RESTORE_BARS));
-    view->addAction(action(ID_VIEW_STATUS_BAR));
-    view->addSeparator();
-    view->addAction(action(ID_VIEW_SATBAR));
-    view->addAction(action(ID_VIEW_COMPASS));
-
-    QMenu* extras = bar->addMenu(tr("E&xtras"));
-    AddTo(extras, {ID_GPS_SETTINGS, ID_GPS_ACTIVE, 0, ID_COORDSYS});
-
-    if (withDocument) {
-        QMenu* window = bar->addMenu(tr("&Fenster"));
-        connect(window, &QMenu::aboutToShow, this, [this, window] {
-            window->clear();
-            window->addAction(action(ID_WINDOW_CASCADE));
-            window->addAction(action(ID_WINDOW_TILE_HORZ));
-            const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
-            if (!windows.isEmpty()) window->addSeparator();
-            for (int i = 0; i < windows.size(); ++i) {
-                QMdiSubWindow* w = windows.at(i);
-                QAction* a = window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
-                    w->windowTitle().remove(QStringLiteral("[*]"))));
-                a->setCheckable(true);
-                a->setChecked(w == m_pMdiArea->activeSubWindow());
-                connect(a, &QAction::triggered, m_pMdiArea, [this, w] { m_pMdiArea->setActiveSubWindow(w); });
-            }
-        });
-        window->addAction(action(ID_WINDOW_CASCADE));  // so the popup is never empty
-    }
-
-    // The language popup: its first item is the built-in German (40001); it exists only when
-    // there is more than one language module.
-    if (languageNames.size() > 1) {
-        QMenu* lang = bar->addMenu(tr("&Sprache"));
-        lang->setObjectName(QStringLiteral("LanguageMenu"));
-        auto* group = new QActionGroup(lang);
-        group->setExclusive(true);
-        for (int i = 0; i < languageNames.size(); ++i) {
-            QAction* a = lang->addAction(languageNames.at(i));
-            a->setData(ID_LANGUAGE_FIRST + i);
-            a->setCheckable(true);
-            a->setChecked(i == activeLanguage);
-            group->addAction(a);
-            const int id = ID_LANGUAGE_FIRST + i;
-            connect(a, &QAction::triggered, this, [this, id] {
-                // The menus are rebuilt by the language change; leave the popup first.
-                QTimer::singleShot(0, this, [this, id] {
-                    if (m_pApp) m_pApp->SelectLanguage(id);
-                });
-            });
-        }
-    }
-
-    QMenu* help = bar->addMenu(tr("&Hilfe"));
-    AddTo(help, {ID_APP_ABOUT});
+    FillPopup(bar, withDocument ? kMenuDocument : kMenuNoDocument, QString(), languageNames, activeLanguage);
     return bar;
 }
 
@@ -491,7 +431,7 @@ void CMainFrame::RebuildMenus(const QStringList& languageNames, int activeLangua
     m_pMainMenu = createMenu(false, languageNames, activeLanguage);
     m_pChildMenu = createMenu(true, languageNames, activeLanguage);
     Retranslate();
-    ShowMenuFor(m_pMdiArea->activeSubWindow());
+    ShowMenuFor(m_pMdiArea->currentSubWindow());
 }
 
 void CMainFrame::ShowMenuFor(QMdiSubWindow* window)
@@ -537,52 +477,41 @@ QMenu* CMainFrame::createPopupMenu()
 
 bool CMainFrame::RunCommand(int id)
 {
-    if (!action(id) && !(id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST)) return false;
-    if (!IsEnabled(id)) return false;
-    OnCommand(id);
+    if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) {
+        if (!m_pApp || id - ID_LANGUAGE_FIRST >= m_pApp->languages().count()) return false;
+        m_pApp->SelectLanguage(id);
+        UpdateCommandUI();
+        return true;
+    }
+    const CommandEntry* entry = m_commands.Find(id);
+    if (!entry) return false;
+    // The view that claims the command runs it, enabled or not it is never passed on.
+    if (CKorvelView* view = ActiveView()) {
+        const CommandState state = view->OnUpdateCommand(id);
+        if (state.handled) {
+            if (!state.enabled) return false;
+            view->OnCommand(id);
+            UpdateCommandUI();
+            return true;
+        }
+    }
+    if (!entry->handler || (entry->enabled && !entry->enabled())) return false;
+    // The handler may change the table (a command that adds commands); keep our own copy.
+    const std::function<void()> handler = entry->handler;
+    handler();
+    UpdateCommandUI();
     return true;
 }
 
-void CMainFrame::OnCommand(int id)
+CommandState CMainFrame::CommandStateOf(int id) const
 {
-    switch (id) {
-    case ID_VIEW_TOOLBAR_FILE:
-    case ID_VIEW_TOOLBAR_ZOOM:
-    case ID_VIEW_TOOLBAR_IMPEXP:
-    case ID_VIEW_TOOLBAR_SURVEY:
-        if (QToolBar* bar = toolBar(id)) bar->setVisible(bar->isHidden());
-        break;
-    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
-    case ID_VIEW_SATBAR:
-    case ID_VIEW_COMPASS: ToggleBar(id); break;
-    case ID_VIEW_RESTORE_BARS: RestoreDefaultBars(); break;
-    case ID_GPS_SETTINGS:
-        if (showGpsSettings) showGpsSettings();
-        break;
-    case ID_GPS_ACTIVE:
-        if (isGpsOpen && isGpsOpen()) {
-            if (stopGps) stopGps();
-        } else if (startGps) {
-            startGps(true);
-        }
-        break;
-    case ID_COORDSYS:
-        if (chooseCoordSys) chooseCoordSys();
-        break;
-    case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
-    case ID_IMPORT_ZENTO:
-    case ID_IMPORT_SHAPE:
-    case ID_EXPORT_ZENTO:
-    case ID_EXPORT_SHAPE: OnExchangeCommand(id); break;
-    case ID_WINDOW_CASCADE: m_pMdiArea->cascadeSubWindows(); break;
-    case ID_WINDOW_TILE_HORZ: m_pMdiArea->tileSubWindows(); break;
-    case ID_APP_EXIT: close(); break;
-    default:
-        if (m_pApp && m_pApp->OnCommand(id)) break;
-        if (CKorvelView* view = ActiveView()) view->OnCommand(id);
-        break;
+    if (CKorvelView* view = ActiveView()) {
+        const CommandState state = view->OnUpdateCommand(id);
+        if (state.handled) return state;
     }
-    UpdateCommandUI();
+    const CommandEntry* entry = m_commands.Find(id);
+    if (!entry || !entry->handler) return CommandState{};
+    return CommandState{true, !entry->enabled || entry->enabled(), entry->checked && entry->checked()};
 }
 
 void CMainFrame::OnExchangeCommand(int id)
@@ -627,106 +556,51 @@ void CMainFrame::ToggleBar(int barId)
     }
 }
 
-bool CMainFrame::IsEnabled(int id) const
-{
-    switch (id) {
-    case ID_GPS_SETTINGS: return bool(showGpsSettings);
-    case ID_GPS_ACTIVE: return bool(startGps) && bool(isGpsOpen);
-    case ID_COORDSYS: return bool(chooseCoordSys);
-    case ID_FILE_PRINT_SETUP: return true;
-    case ID_IMPORT_ZENTO:
-    case ID_IMPORT_SHAPE: return m_pApp && m_pApp->ActiveWnd();
-    case ID_EXPORT_ZENTO:
-    case ID_EXPORT_SHAPE: {
-        CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
-        if (!wnd || !wnd->document()) return false;
-        return id == ID_EXPORT_SHAPE ? CanExportShape(*wnd->document()) : CanExportZento(*wnd->document());
-    }
-    case ID_WINDOW_CASCADE:
-    case ID_WINDOW_TILE_HORZ: return !m_pMdiArea->subWindowList().isEmpty();
-    default: break;
-    }
-    if (m_pApp && (id == ID_FILE_NEW || id == ID_FILE_OPEN || id == ID_FILE_CLOSE || id == ID_FILE_SAVE ||
-                   id == ID_FILE_SAVE_AS || id == ID_APP_ABOUT ||
-                   (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) ||
-                   (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST))) {
-        return m_pApp->IsCommandEnabled(id);
-    }
-    if (IsViewCommand(id)) {
-        CKorvelView* view = ActiveView();
-        return view && view->OnUpdateCommand(id).enabled;
-    }
-    return true;
-}
-
-bool CMainFrame::IsViewCommand(int id)
-{
-    switch (id) {
-    case ID_VIEW_ZOOM_IN:
-    case ID_VIEW_ZOOM_OUT:
-    case ID_VIEW_PAN:
-    case ID_VIEW_FIT_ALL:
-    case ID_VIEW_RECALC_BOUNDS:
-    case ID_FILE_PRINT:
-    case ID_FILE_PRINT_DIRECT:
-    case ID_FILE_PRINT_PREVIEW: return true;
-    default: return false;
-    }
-}
+CKorvelWnd* CMainFrame::ActiveWnd() const { return m_pApp ? m_pApp->ActiveWnd() : nullptr; }
 
 CKorvelView* CMainFrame::ActiveView() const
 {
-    CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+    CKorvelWnd* wnd = ActiveWnd();
     return wnd ? wnd->view() : nullptr;
-}
-
-bool CMainFrame::IsChecked(int id) const
-{
-    switch (id) {
-    case ID_VIEW_TOOLBAR_FILE:
-    case ID_VIEW_TOOLBAR_ZOOM:
-    case ID_VIEW_TOOLBAR_IMPEXP:
-    case ID_VIEW_TOOLBAR_SURVEY: return toolBar(id) && !toolBar(id)->isHidden();
-    case ID_VIEW_STATUS_BAR: return !statusBar()->isHidden();
-    case ID_VIEW_SATBAR: return m_pSatBar && !m_pSatBar->isHidden();
-    case ID_VIEW_COMPASS: return m_pFindBar && !m_pFindBar->isHidden();
-    case ID_GPS_ACTIVE: return isGpsOpen && isGpsOpen();
-    default: break;
-    }
-    if (IsViewCommand(id)) {
-        CKorvelView* view = ActiveView();
-        return view && view->OnUpdateCommand(id).checked;
-    }
-    return false;
 }
 
 void CMainFrame::UpdateCommandUI()
 {
     if (m_bDestroying) return;
-    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        QAction* a = it.value();
-        const int id = it.key();
-        if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
-            const QStringList& files = m_pApp ? m_pApp->recentFiles().entries() : QStringList();
-            const int i = id - ID_FILE_MRU_FILE1;
-            a->setVisible(i < files.size());
-            if (i < files.size()) {
-                a->setText(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(files.at(i)).fileName()));
-                a->setStatusTip(files.at(i));
-            }
-            continue;
-        }
-        a->setEnabled(IsEnabled(id));
-        if (a->isCheckable()) a->setChecked(IsChecked(id));
+    m_uiUpdateSoon.stop();
+    for (const CommandEntry& e : m_commands.entries()) {
+        QAction* a = action(e.id);
+        if (!a) continue;
+        const CommandState state = CommandStateOf(e.id);
+        a->setEnabled(state.enabled);
+        if (a->isCheckable()) a->setChecked(state.checked);
+        if (e.face) e.face(*a);
     }
     UpdateTitle();
+}
+
+void CMainFrame::ScheduleCommandUpdate()
+{
+    if (!m_bDestroying && !m_uiUpdateSoon.isActive()) m_uiUpdateSoon.start();
+}
+
+void CMainFrame::AttachDocumentWindow(CKorvelWnd* wnd)
+{
+    CKorvelDoc* doc = wnd ? wnd->document() : nullptr;
+    if (!doc) return;
+    m_kinds.Watch(doc);
+    // Save, the title's modified mark and the view's commands follow the document.
+    connect(doc, &CKorvelDoc::modifiedChanged, this, &CMainFrame::ScheduleCommandUpdate);
+    connect(doc, &CKorvelDoc::objectAdded, this, &CMainFrame::ScheduleCommandUpdate);
+    connect(doc, &CKorvelDoc::objectRemoved, this, &CMainFrame::ScheduleCommandUpdate);
+    connect(doc, &CKorvelDoc::fitAllRequested, this, &CMainFrame::ScheduleCommandUpdate);
 }
 
 void CMainFrame::UpdateTitle()
 {
     // "Korvel - name" with the modified mark of the active document.
     QString title = LoadString(IDS_MAINFRAME_TITLE);
-    CKorvelWnd* wnd = m_pApp ? m_pApp->ActiveWnd() : nullptr;
+    CKorvelWnd* wnd = ActiveWnd();
     if (wnd) title += QStringLiteral(" - ") + wnd->DocumentTitle();
     title += QStringLiteral("[*]");
     if (windowTitle() != title) setWindowTitle(title);
@@ -907,13 +781,24 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 
 void CMainFrame::dropEvent(QDropEvent* event)
 {
-    // Every dropped file is opened as a document; one that is not a map says so itself.
-    const QList<QUrl> urls = event->mimeData()->urls();
+    // Every dropped file is opened as a document; one that is not a map says so itself. The
+    // files are opened once the drop has returned: a message box inside the drop would hold
+    // the program the files were dragged from until it is answered.
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    }
     event->acceptProposedAction();
     activateWindow();
-    for (const QUrl& url : urls) {
-        if (url.isLocalFile() && m_pApp) m_pApp->OpenDocumentFile(url.toLocalFile());
-    }
+    if (paths.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths] {
+            for (const QString& path : paths) {
+                if (m_pApp) m_pApp->OpenDocumentFile(path);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace korvel

@@ -4,6 +4,8 @@
 // label font, default coordinate system, last-used folders). It keeps its placement, bar
 // layout and folders in the settings store.
 
+#include "app/commandtable.h"
+#include "app/documentkinds.h"
 #include "app/exchangecommands.h"
 #include "app/labelfont.h"
 #include "view/viewhost.h"
@@ -17,7 +19,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 
 class QAction;
@@ -33,6 +34,7 @@ namespace korvel {
 
 class CKorvelApp;
 class CKorvelView;
+class CKorvelWnd;
 class CGpsOptionDlg;
 class CCustomBar;
 class CSatviewBar;
@@ -55,6 +57,25 @@ public:
     bool RunCommand(int id);
     // Refreshes the enabled and checked state of every action.
     void UpdateCommandUI();
+    // Asks for UpdateCommandUI once control is back in the event loop; many calls in a row
+    // (a file import adding thousands of objects) give one refresh.
+    void ScheduleCommandUpdate();
+    // Where a command stands now: the active view answers for the ids it claims (handled),
+    // the table entry for the rest; a command nobody handles is disabled.
+    CommandState CommandStateOf(int id) const;
+
+    // The command table the menus and bars are built from.
+    const CCommandTable& commands() const { return m_commands; }
+    // Adds (or replaces) a command and makes its action. Menus take its places at the next
+    // RebuildMenus; tool bar places count only for commands added before Create.
+    QAction* AddCommand(CommandEntry entry);
+
+    // Follows the document of a new window, so that its changes refresh the commands.
+    void AttachDocumentWindow(CKorvelWnd* wnd);
+    // Which kinds of objects the open documents hold (kept between refreshes).
+    CDocumentKinds& documentKinds() { return m_kinds; }
+    // The light timer that refreshes the command states (tests stop it to see the signals).
+    QTimer& commandTimer() { return m_uiTimer; }
 
     // Rebuilds both menus (without and with a document) for the active language and shows
     // the one that fits the active window; `languageNames` holds string 102 of every
@@ -135,31 +156,34 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* AddAction(int id, const QString& iconName = QString(), bool checkable = false);
-    void AddTo(QWidget* menuOrBar, std::initializer_list<int> ids);
+    void createCommands();  // the table itself, in maincommands.cpp
     void createActions();
+    QAction* MakeAction(const CommandEntry& entry);
     void createToolBars();
     void createStatusBar();
     bool createDocks();
     QMenu* createMenu(bool withDocument, const QStringList& languageNames, int activeLanguage);
+    void FillPopup(QMenu* menu, MenuBarKind kind, const QString& path, const QStringList& languageNames,
+                   int activeLanguage);
+    void FillLanguagePopup(QMenu* menu, const QStringList& languageNames, int activeLanguage);
+    void FillWindowList(QMenu* menu);
+    void FillBar(QToolBar* bar, int barId);
     void ShowMenuFor(QMdiSubWindow* window);
-    void OnCommand(int id);
     void OnExchangeCommand(int id);
     void OnFilePrintSetup();
     void UpdateTitle();
-    static bool IsViewCommand(int id);
+    CKorvelWnd* ActiveWnd() const;
     CKorvelView* ActiveView() const;
-    bool IsEnabled(int id) const;
-    bool IsChecked(int id) const;
-    void RetranslateAction(QAction* a, const QString& menuText);
+    void RetranslateAction(QAction* a, const CommandEntry& entry);
     void ReadFrameSettings();
     void WriteFrameSettings() const;
 
     CKorvelApp* m_pApp;
     CGpsOptionDlg* m_pGpsOptions = nullptr;
     QMdiArea* m_pMdiArea = nullptr;
+    CCommandTable m_commands;
     QHash<int, QAction*> m_actions;
-    QHash<int, QString> m_menuTexts;  // German menu texts (translated with tr() on use)
+    CDocumentKinds m_kinds;
     QToolBar* m_pFileBar = nullptr;
     QToolBar* m_pZoomBar = nullptr;
     QToolBar* m_pImpExpBar = nullptr;
@@ -169,13 +193,11 @@ private:
     CGpsFindBar* m_pFindBar = nullptr;
     QMenu* m_pMainMenu = nullptr;   // menu without a document
     QMenu* m_pChildMenu = nullptr;  // menu with a document window
-    QActionGroup* m_pLanguageGroup = nullptr;
-    QList<QAction*> m_languageActions;
-    QList<QAction*> m_recentActions;
     QByteArray m_defaultState;
     QIcon m_pauseFaces[2];     // pause, resume
     QIcon m_currentPauseFace;
     QTimer m_uiTimer;
+    QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;

@@ -15,6 +15,8 @@
 namespace korvel::cli {
 namespace {
 
+constexpr int IDS_NOT_CONVERTED = 1210;  // "%1 Objekte konnten nicht umgerechnet werden ..."
+
 void PrintUsage()
 {
     std::fprintf(stderr, "Aufruf: korvel-cli reproject EIN.kvd AUS.kvd --crs N [--copy]\n");
@@ -81,15 +83,10 @@ int Run(const QStringList& args)
         }
         target = &copy;
     }
-    if (!ReprojectDocument(*target, to)) {
-        // Either the conversion could not start, or it stopped midway: writing OUT would give a
-        // document whose coordinates are partly in one system and partly in the other.
-        if (target->m_nCoordSys == from)
-            std::fprintf(stderr, "Das Koordinatensystem %d des Dokuments kann nicht nach %d umgerechnet werden.\n",
-                         from, to);
-        else
-            std::fprintf(stderr, "Nicht alle Koordinaten konnten umgerechnet werden; %s wurde nicht geschrieben.\n",
-                         qPrintable(outPath));
+    size_t unconverted = 0;
+    if (!ReprojectDocument(*target, to, &unconverted)) {
+        std::fprintf(stderr, "Das Koordinatensystem %d des Dokuments kann nicht nach %d umgerechnet werden.\n",
+                     from, to);
         return 2;
     }
 
@@ -97,6 +94,13 @@ int Run(const QStringList& args)
     if (status != KvdStatus::Ok) {
         std::fprintf(stderr, "%s\n", qPrintable(FormatString(static_cast<int>(status), outPath)));
         return 2;
+    }
+    // Written, as the dialog leaves the document; the objects that kept their old
+    // coordinates are reported, and the result tells scripts to look at them.
+    if (unconverted > 0) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(FormatString(IDS_NOT_CONVERTED, QString::number(unconverted))));
+        return 1;
     }
     return 0;
 }

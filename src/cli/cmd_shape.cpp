@@ -24,6 +24,7 @@ namespace {
 constexpr int IDS_FILE_EXISTS = 1203;   // "Die Datei "%1" ist bereits vorhanden. ..."
 constexpr int IDS_CANNOT_CREATE = 1207;  // "Die Datei "%1" konnte nicht angelegt werden."
 constexpr int IDS_CANNOT_WRITE = 1208;   // "Die Datei "%1" konnte nicht geschrieben werden. ..."
+constexpr int IDS_NUMBERS_OVERFLOW = 1209;  // "%1 Zahlenwerte passten nicht in die Breite ihres Feldes ..."
 
 bool IsChoosable(int32_t crs) { return crs == 0 || crs == CRS_WGS84 || !CoordSysName(crs).isEmpty(); }
 
@@ -147,11 +148,12 @@ int RunExport(const QStringList& args)
     }
 
     int result = 0;
+    size_t overflowing = 0;
     for (const Job& j : jobs) {
         if (!(kinds & j.kind)) continue;
         const QString path = folder + QLatin1Char('/') + j.name;
         QString failedPath;
-        switch (ExportShape(doc, ShapeTypeForKind(j.kind), path, &failedPath)) {
+        switch (ExportShape(doc, ShapeTypeForKind(j.kind), path, &failedPath, &overflowing)) {
         case ShapeExportStatus::Written:
             std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
             std::fflush(stdout);
@@ -166,6 +168,12 @@ int RunExport(const QStringList& args)
             result = 1;
             break;
         }
+    }
+    // The files are written, but some values are missing from them: a warning, and a result
+    // that scripts notice.
+    if (overflowing > 0) {
+        PrintLine(FormatString(IDS_NUMBERS_OVERFLOW, QString::number(overflowing)));
+        result = 1;
     }
     return result;
 }

@@ -156,7 +156,8 @@ void PrintUsage()
         "Breite), rechnet sie vom Koordinatensystem --from in --to um und schreibt \"x y\" aus.\n"
         "Systeme: 4326 (WGS84 Grad), 900913 (Web-Mercator), 31466 bis 31469 (Gauß-Krüger Zone 2\n"
         "bis 5), 25801 bis 25860 (UTM mit Zonenziffern), 325832, 325833 (UTM 7-stellig),\n"
-        "-3 (UTM, Zone aus dem ersten Punkt).\n",
+        "-3 (UTM, Zone aus dem ersten Punkt), 0 (lokal, nur als --from 0 --to 0). Gleiche Systeme\n"
+        "geben die Punkte unverändert aus.\n",
         stderr);
 }
 
@@ -164,7 +165,8 @@ bool ParseSystem(const QString& text, int32_t* id)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || !IsTransformable(value)) return false;
+    // The local system converts to nothing but itself; Run refuses it beside another system.
+    if (!ok || (value != CRS_LOCAL && !IsTransformable(value))) return false;
     *id = value;
     return true;
 }
@@ -310,6 +312,14 @@ int Run(const QStringList& args)
     }
     if (!haveFrom || !haveTo) {
         std::fprintf(stderr, "%s fehlt\n", haveFrom ? "--to" : "--from");
+        PrintUsage();
+        return 2;
+    }
+
+    // Equal systems pass the points through (TransformPoint leaves them as they are); between
+    // the local system and any other there is no conversion at all.
+    if (from != to && (from == CRS_LOCAL || to == CRS_LOCAL)) {
+        std::fprintf(stderr, "Vom Koordinatensystem %d kann nicht nach %d umgerechnet werden.\n", from, to);
         PrintUsage();
         return 2;
     }

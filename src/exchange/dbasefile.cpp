@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace korvel {
@@ -41,6 +42,19 @@ bool EqualNoCase8(const QByteArray& a, const QByteArray& b)
         if (x != y) return false;
     }
     return true;
+}
+
+// `value` with at most `decimals` digits after the point in at most `length` characters: as
+// many decimals as fit, rounded. Nothing when even the integer part is too long, or the value
+// is not a number at all.
+std::optional<QByteArray> FormatFitting(double value, unsigned decimals, size_t length)
+{
+    if (!std::isfinite(value)) return std::nullopt;
+    for (int d = static_cast<int>(decimals); d >= 0; --d) {
+        QByteArray s = FormatFixed(value, d);
+        if (static_cast<size_t>(s.size()) <= length) return s;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -221,11 +235,11 @@ void CDBaseFile::GetValueAsText(int field, int record, QString& text) const
     }
 }
 
-void CDBaseFile::SetNumber(int field, int record, double value)
+bool CDBaseFile::SetNumber(int field, int record, double value)
 {
     const CDBaseField* f = nullptr;
     uint8_t* p = FieldBytes(field, record, &f);
-    if (!p) return;
+    if (!p) return true;
     m_bModified = true;
     const size_t length = f->length;
     switch (f->type) {
@@ -233,7 +247,7 @@ void CDBaseFile::SetNumber(int field, int record, double value)
         std::memset(p, ' ', length);
         break;
     default:
-        return;
+        return true;
     }
     switch (f->type) {
     case 'C': {
@@ -255,9 +269,17 @@ void CDBaseFile::SetNumber(int field, int record, double value)
         break;
     }
     case 'F': case 'N': {
-        QByteArray s = FormatFixed(value, f->decimals);
-        if (static_cast<size_t>(s.size()) > length) s.truncate(static_cast<qsizetype>(length));
-        std::memcpy(p + (length - static_cast<size_t>(s.size())), s.constData(), static_cast<size_t>(s.size()));
+        // Cutting the text at the field's end would drop integer digits and store another
+        // number (123456.78 in N 5,2 as 12345). Fewer decimals are the only loss allowed; a
+        // number that does not fit even so fills the field with asterisks, the dBase overflow
+        // mark that readers take as no value.
+        const std::optional<QByteArray> s = FormatFitting(value, f->decimals, length);
+        if (!s) {
+            std::memset(p, '*', length);
+            return false;
+        }
+        const size_t n = static_cast<size_t>(s->size());
+        std::memcpy(p + (length - n), s->constData(), n);
         break;
     }
     case 'O': {
@@ -269,6 +291,7 @@ void CDBaseFile::SetNumber(int field, int record, double value)
     default:
         break;
     }
+    return true;
 }
 
 void CDBaseFile::SetText(int field, int record, const QString& text)

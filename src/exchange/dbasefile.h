@@ -79,7 +79,10 @@ public:
     void GetValueAsText(int field, int record, QString& text) const;
 
     // Store a value; all mark the table modified. Out-of-range indexes do nothing.
-    void SetNumber(int field, int record, double value);
+    // SetNumber writes a number that is too long for an N or F field with fewer decimals; when
+    // even its integer digits do not fit (or it is not finite) the field is filled with
+    // asterisks and the answer is false.
+    bool SetNumber(int field, int record, double value);
     void SetText(int field, int record, const QString& text);
     void SetLogical(int field, int record, bool value);
 

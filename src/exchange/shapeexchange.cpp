@@ -1,5 +1,6 @@
 #include "exchange/shapeexchange.h"
 
+#include "exchange/codepage.h"
 #include "exchange/numtext.h"
 #include "exchange/shapefile.h"
 #include "exchange/shapeprojection.h"
@@ -12,6 +13,7 @@
 #include "model/korveldoc.h"
 #include "strings/stringtable.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 
@@ -22,6 +24,9 @@
 
 namespace korvel {
 namespace {
+
+// Bytes a dBase field name may have (the eleventh of the descriptor stays zero).
+constexpr qsizetype kFieldNameBytes = 10;
 
 uint32_t KindForShapeType(int32_t shapeType)
 {
@@ -48,6 +53,20 @@ bool HasMapObjects(GList* root)
     return false;
 }
 
+bool HasNonNullShape(CShapeFile& file)
+{
+    for (uint32_t i = 0; i < file.GetShapeCount(); ++i) {
+        if (!file.GetShape(i)->IsNull()) return true;
+    }
+    return false;
+}
+
+// A date field that holds no date: blanks, or the zeros some programs write for none.
+bool IsNullDate(const QString& digits)
+{
+    return std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c == QLatin1Char('0'); });
+}
+
 // The attributes of record `record` as (name, value, format), in field order.
 void ImportAttributes(const CDBaseFile& table, int record, GObj& obj)
 {
@@ -62,6 +81,7 @@ void ImportAttributes(const CDBaseFile& table, int record, GObj& obj)
             const QByteArray raw = table.GetRecord(record).mid(field->m_nOffset, field->length);
             value = QString::fromLatin1(raw).trimmed();
             if (value.contains(QChar(0))) value.truncate(value.indexOf(QChar(0)));
+            if (IsNullDate(value)) value.clear();
         } else {
             table.GetValueAsText(int(f), record, value);
         }
@@ -105,6 +125,26 @@ std::vector<const GRing*> RingsOf(const GPolyline& obj)
         if (const GRing* ring = GPolyline::RingAt(at)) rings.push_back(ring);
     }
     return rings;
+}
+
+// A field name for the attribute `name` that no field of `table` has yet. dBase keeps ten
+// bytes of a name and readers compare names without regard to case: a name whose cut form is
+// taken is shortened further and numbered, as GIS programs do (BESCHREIBUNG2 beside
+// BESCHREIBUNG becomes BESCHREI_1).
+QString UniqueFieldName(const CDBaseFile& table, const QString& name)
+{
+    const TableCodePage cp = table.GetCodePage();
+    const QByteArray bytes = EncodeText(name, cp);
+    const QString cut = DecodeText(bytes.left(FittingPrefix(bytes, kFieldNameBytes, cp)), cp);
+    if (table.FindField(cut) < 0) return cut;
+    // Far more than any table holds (at most 2046 fields), so a free number is always found.
+    for (int n = 1; n <= int(CDBaseFile::kMaxFields); ++n) {
+        const QByteArray suffix = '_' + QByteArray::number(n);
+        const QString candidate =
+            DecodeText(bytes.left(FittingPrefix(bytes, kFieldNameBytes - suffix.size(), cp)) + suffix, cp);
+        if (table.FindField(candidate) < 0) return candidate;
+    }
+    return cut;
 }
 
 std::unique_ptr<CShape> ShapeForObject(const GObj& obj)
@@ -201,9 +241,15 @@ QString WithShpExtension(const QString& name)
 
 bool ShapeFilesExist(const QString& folder, const QString& name)
 {
-    const QString base = folder + QLatin1Char('/') + name.left(name.size() - 4);
-    for (const char* ext : {".shp", ".shx", ".dbf"}) {
-        if (QFileInfo::exists(base + QLatin1String(ext))) return true;
+    // Files copied from case-insensitive systems often carry other letter cases (Wege.SHP,
+    // Wege.Dbf); the export replaces those too, so they count.
+    const QFileInfo shp(folder + QLatin1Char('/') + name);
+    const QString base = shp.fileName().chopped(4);
+    const QStringList entries = shp.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries) {
+        for (const char* ext : {".shp", ".shx", ".dbf"}) {
+            if (entry.compare(base + QLatin1String(ext), Qt::CaseInsensitive) == 0) return true;
+        }
     }
     return false;
 }
@@ -217,7 +263,9 @@ size_t ImportShapes(CShapeFile& file, ShapeImportTarget& target)
 {
     int32_t source = *target.coordSys;
     int32_t destination = *target.coordSys;
-    if (LooksGeographic(file.GetBounds())) {
+    // A file without any shape has no box worth the name (all zeros), so it says nothing about
+    // its system and must not give the document one.
+    if (HasNonNullShape(file) && LooksGeographic(file.GetBounds())) {
         source = CRS_WGS84;
         // An empty document without a system takes the one the online maps need.
         if (*target.coordSys == CRS_LOCAL && !HasMapObjects(target.root)) {
@@ -260,13 +308,14 @@ bool ImportShape(CKorvelDoc& doc, const QString& path)
     return false;
 }
 
-ShapeExportStatus ExportShape(CKorvelDoc& doc, int32_t shapeType, const QString& path, QString* failedPath)
+ShapeExportStatus ExportShape(CKorvelDoc& doc, int32_t shapeType, const QString& path, QString* failedPath,
+                              size_t* overflowCount)
 {
-    return ExportShapes(doc.m_pRoot.get(), doc.m_nCoordSys, shapeType, path, failedPath);
+    return ExportShapes(doc.m_pRoot.get(), doc.m_nCoordSys, shapeType, path, failedPath, overflowCount);
 }
 
 ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType, const QString& path,
-                               QString* failedPath)
+                               QString* failedPath, size_t* overflowCount)
 {
     const uint32_t kind = KindForShapeType(shapeType);
     std::vector<GObj*> objects;
@@ -297,19 +346,23 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
 
     CShapeFile file(shapeType);
     CDBaseFile& table = file.GetTable();
-    for (const auto& [name, format] : names) {
-        const DbfFieldSpec column = FieldSpecForFormat(format);
+    // Every noted name gets a field of its own, under a name no other field has (see
+    // UniqueFieldName), and its values go to that field and no other.
+    std::vector<int> fieldOfName(names.size(), -1);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const DbfFieldSpec column = FieldSpecForFormat(names[i].second);
         // A field of width 0 could hold nothing, and dBase readers reject it.
         if (column.length == 0) continue;
-        table.AppendField(table.CreateField(name, column.type, column.length, column.decimals));
+        const int index = int(table.GetFieldCount());
+        if (table.AppendField(table.CreateField(UniqueFieldName(table, names[i].first), column.type,
+                                                column.length, column.decimals)))
+            fieldOfName[i] = index;
     }
 
-    // Where each noted name's values go, looked up once: the table finds a field by the name
-    // ignoring case (and by its first ten characters), so two spellings may share a field.
     QHash<uint32_t, std::pair<int, uint16_t>> targets;
     targets.reserve(nameIndex.size());
     for (auto it = nameIndex.cbegin(); it != nameIndex.cend(); ++it) {
-        targets.insert(it.key(), {table.FindField(names[it.value()].first), names[it.value()].second});
+        targets.insert(it.key(), {fieldOfName[it.value()], names[it.value()].second});
     }
 
     const bool toDegrees = coordSys == CRS_WEBMERCATOR;
@@ -355,7 +408,7 @@ ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType,
             } else if ((format >> 8) == 0xFF) {
                 table.SetText(field, record, info.Value());
             } else if (const auto number = ParseLeadingDouble(text)) {
-                table.SetNumber(field, record, *number);
+                if (!table.SetNumber(field, record, *number) && overflowCount) ++*overflowCount;
             }
         }
     }

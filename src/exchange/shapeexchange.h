@@ -94,11 +94,14 @@ enum class ShapeExportStatus {
 
 // Writes every object of the kind belonging to `shapeType` in the tree `root` (coordinates
 // in system `coordSys`) to the shapefile `path`. Web-mercator coordinates are written as
-// WGS84 degrees; any other system as it is, with a .prj naming it.
+// WGS84 degrees; any other system as it is, with a .prj naming it. Every attribute name gets
+// a field of its own (names cut to ten characters are numbered apart). Numbers whose integer
+// digits do not fit their field are written as the dBase overflow mark (asterisks) and
+// counted in `*overflowCount`, which is only ever increased.
 ShapeExportStatus ExportShapes(GList* root, int32_t coordSys, int32_t shapeType, const QString& path,
-                               QString* failedPath = nullptr);
+                               QString* failedPath = nullptr, size_t* overflowCount = nullptr);
 // The same for the objects of a document in its coordinate system.
 ShapeExportStatus ExportShape(CKorvelDoc& doc, int32_t shapeType, const QString& path,
-                              QString* failedPath = nullptr);
+                              QString* failedPath = nullptr, size_t* overflowCount = nullptr);
 
 }  // namespace korvel

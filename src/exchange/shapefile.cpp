@@ -46,6 +46,23 @@ QString FindSibling(const QString& path, const QString& ext)
     return exact;
 }
 
+// Files in the folder of `path` whose names equal its name in another letter case. On a
+// file system that ignores case they are the file itself, which the listing then shows in
+// one spelling only: none is reported.
+QStringList OtherCaseSpellings(const QString& path)
+{
+    const QFileInfo info(path);
+    const QStringList names = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const bool exactListed = names.contains(info.fileName());
+    if (!exactListed && info.exists()) return {};
+    QStringList others;
+    for (const QString& name : names) {
+        if (name != info.fileName() && name.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            others << info.dir().filePath(name);
+    }
+    return others;
+}
+
 }  // namespace
 
 CShapeFile::CShapeFile(int32_t shapeType)
@@ -266,6 +283,11 @@ bool CShapeFile::Write(const QString& path)
     if (m_projection.isEmpty()) files.RemoveOnCommit(prjPath);
     // Spatial indexes of an older file would describe shapes that no longer exist.
     for (const char* ext : {"qix", "sbn", "sbx"}) files.RemoveOnCommit(SiblingPath(path, QLatin1String(ext)));
+    // An older set in other letter cases (Wege.SHX beside the new Wege.shx) would be found by
+    // readers that look companions up without regard to case.
+    for (const QString& target : {path, shxPath, dbfPath, cpgPath, prjPath}) {
+        for (const QString& stale : OtherCaseSpellings(target)) files.RemoveOnCommit(stale);
+    }
 
     if (!Write(*shp, *shx, *dbf)) {
         m_strFailedPath = path;

@@ -74,8 +74,23 @@ bool ParsePosition(QByteArray rest, CZentoPoint& pos)
 
     int number = 1;
     while (!rest.isEmpty() && rest.at(0) == '"') {
-        const qsizetype close = rest.indexOf('"', 1);
-        if (close < 0) break;
+        // The closing quote is the first one that is not doubled; a doubled quote inside is
+        // one quote of the value (what our writer makes of a quote).
+        QByteArray unquoted;
+        qsizetype close = 1;
+        bool doubled = false;
+        for (; close < rest.size(); ++close) {
+            if (rest.at(close) != '"') {
+                unquoted += rest.at(close);
+            } else if (close + 1 < rest.size() && rest.at(close + 1) == '"') {
+                unquoted += '"';
+                doubled = true;
+                ++close;
+            } else {
+                break;
+            }
+        }
+        if (close >= rest.size()) break;
         const qsizetype after = rest.indexOf(' ', close);
         QByteArray token;
         if (after >= 0) {
@@ -85,17 +100,45 @@ bool ParsePosition(QByteArray rest, CZentoPoint& pos)
             token = rest;
             rest.clear();
         }
-        qsizetype a = 0, b = token.size();
-        while (a < b && (token.at(a) == ' ' || token.at(a) == '"')) ++a;
-        while (b > a && (token.at(b - 1) == ' ' || token.at(b - 1) == '"')) --b;
-        if (b > a) pos.infos.push_back({QStringLiteral("Info%1").arg(number++), Decode(token.mid(a, b - a))});
+        QByteArray value;
+        if (doubled) {
+            // Spaces at either end go, as with every value; the quotes belong to it.
+            value = unquoted + token.mid(close + 1);
+            qsizetype a = 0, b = value.size();
+            while (a < b && value.at(a) == ' ') ++a;
+            while (b > a && value.at(b - 1) == ' ') --b;
+            value = value.mid(a, b - a);
+        } else {
+            // Files of the devices: the token up to the next space, without the spaces and
+            // quotes at its ends.
+            qsizetype a = 0, b = token.size();
+            while (a < b && (token.at(a) == ' ' || token.at(a) == '"')) ++a;
+            while (b > a && (token.at(b - 1) == ' ' || token.at(b - 1) == '"')) --b;
+            value = token.mid(a, b - a);
+        }
+        if (!value.isEmpty()) pos.infos.push_back({QStringLiteral("Info%1").arg(number++), Decode(value)});
     }
     return true;
 }
 
+// A name or value as it may stand on one line: its first characters, line breaks as spaces
+// (a break would start a new line, read back as a position or section of its own).
 QByteArray Cut(const QString& text)
 {
-    return EncodeText(text.left(CZentoWriter::kMaxTextLength), TableCodePage::Windows1252);
+    QString cut = text.left(CZentoWriter::kMaxTextLength);
+    for (QChar& c : cut) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
+    }
+    return EncodeText(cut, TableCodePage::Windows1252);
+}
+
+// A marker value in quotes, each quote inside doubled, so that the reader ends the value at
+// the right quote and gives back the quotes it holds.
+QByteArray Quoted(const QString& value)
+{
+    QByteArray bytes = Cut(value);
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
 }
 
 }  // namespace
@@ -242,7 +285,7 @@ void CZentoWriter::WritePositionLine(double lon, double lat)
 void CZentoWriter::WriteMarkerLine(double lon, double lat, const QStringList& values)
 {
     QByteArray line = FormatFixed(lon, 9) + ' ' + FormatFixed(lat, 9) + " 0";
-    for (const QString& value : values) line += " \"" + Cut(value) + '"';
+    for (const QString& value : values) line += ' ' + Quoted(value);
     Line(line);
 }
 

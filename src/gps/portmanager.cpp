@@ -42,8 +42,19 @@ bool CPortManager::AnyPortOpen() const
     return std::any_of(m_ports.begin(), m_ports.end(), [](const auto& p) { return p->IsOpen(); });
 }
 
+void CPortManager::ReportOpenChanges()
+{
+    std::vector<bool> open;
+    open.reserve(m_ports.size());
+    for (const auto& p : m_ports) open.push_back(p->IsOpen());
+    if (open == m_reportedOpen) return;
+    m_reportedOpen = std::move(open);
+    emit portStateChanged();
+}
+
 bool CPortManager::StartPort(CSerialComm* port, bool showErrors)
 {
+    const OpenStateWatch watch(*this);
     if (!IsManaged(port)) return false;
     port->m_nActive = 1;
     port->m_nShowErrors = showErrors ? 1 : 0;
@@ -55,6 +66,7 @@ bool CPortManager::StartPort(CSerialComm* port, bool showErrors)
 
 bool CPortManager::StopPort(CSerialComm* port)
 {
+    const OpenStateWatch watch(*this);
     if (!IsManaged(port)) return false;
     // The count does not go below zero: a stop without a start (the settings dialog stops the
     // port before every restart) must not swallow the next real start.
@@ -67,6 +79,7 @@ bool CPortManager::StopPort(CSerialComm* port)
 
 void CPortManager::SetPortName(CSerialComm* port, const QString& name)
 {
+    const OpenStateWatch watch(*this);
     if (!port) return;
     if (port->IsOpen()) {
         port->CloseDevice();
@@ -87,6 +100,7 @@ bool CPortManager::SetBaudRate(CSerialComm* port, const QString& text)
     bool ok = digits > 0;
     qlonglong rate = ok ? t.left(digits).toLongLong(&ok) : 0;
     if (!ok || rate > 0x7fffffff) rate = kDefaultBaudRate;
+    const OpenStateWatch watch(*this);
     if (port->IsOpen()) {
         port->CloseDevice();
         port->m_nBaudRate = static_cast<std::int32_t>(rate);
@@ -104,6 +118,7 @@ bool CPortManager::OpenPort(CSerialComm* port, bool resetTimes)
 
 void CPortManager::PollPorts()
 {
+    const OpenStateWatch watch(*this);
     m_pollTimer.stop();
     for (std::size_t i = 0; i < m_ports.size(); ++i) {
         CSerialComm* port = m_ports[i].get();

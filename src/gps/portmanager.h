@@ -52,11 +52,30 @@ public:
     bool pollTimerActive() const { return m_pollTimer.isActive(); }
     const std::vector<std::unique_ptr<CSerialComm>>& ports() const { return m_ports; }
 
+signals:
+    // A port was opened or closed (started, stopped, reopened, or closed after a read error).
+    void portStateChanged();
+
 private:
+    // Emits portStateChanged, when it goes, if a port is open or closed now that was not when
+    // the signal went last (a device that closed itself between two polls counts, too).
+    class OpenStateWatch {
+    public:
+        explicit OpenStateWatch(CPortManager& manager) : m_manager(manager) {}
+        ~OpenStateWatch() { m_manager.ReportOpenChanges(); }
+        OpenStateWatch(const OpenStateWatch&) = delete;
+        OpenStateWatch& operator=(const OpenStateWatch&) = delete;
+
+    private:
+        CPortManager& m_manager;
+    };
+    void ReportOpenChanges();
+
     bool AnyPortOpen() const;
 
     GpsClock m_clock;
     std::vector<std::unique_ptr<CSerialComm>> m_ports;
+    std::vector<bool> m_reportedOpen;  // per port, as portStateChanged last told
     QTimer m_pollTimer;
 };
 

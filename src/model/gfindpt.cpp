@@ -28,7 +28,7 @@ void GFindPt::AddScreenRect(const ViewTransform& view, PixelRect& rect) const
     if (view.scale > 1.0) {
         // Zoomed out the marker has a fixed pixel size around its position.
         const PixelPoint c = view.ToScreen(m_ptPos);
-        r = PixelRect{c.x - 15, c.y - 15, c.x + 15, c.y + 15};
+        r = PixelRect::Around(c, 15);
     } else {
         r = view.ToScreen(m_rcBounds);
     }
@@ -45,7 +45,7 @@ void GFindPt::Draw(GView& view, Canvas* dc, const PixelRect&)
     if (vt.scale > 1.0) {
         oldPen = dc->SelectPen(Pen{PS_SOLID, 3, m_crColor});
         const PixelPoint c = vt.ToScreen(m_ptPos);
-        PixelRect circle{c.x - 9, c.y - 9, c.x + 9, c.y + 9};
+        PixelRect circle = PixelRect::Around(c, 9);
         dc->Arc(circle);
         cross = circle;
         cross.Inflate(4);

@@ -34,7 +34,7 @@ void GGpsPos::Draw(GView& view, Canvas* dc, const PixelRect&)
     const PixelPoint c = view.GetViewTransform().ToScreen(m_ptPos);
     std::array<PixelPoint, 14> pts;
     for (size_t i = 0; i < kShape.size(); ++i)
-        pts[i] = RotatePoint(PixelPoint{c.x + kShape[i].x, c.y + kShape[i].y}, c, m_dHeading, 1.0);
+        pts[i] = RotatePoint(OffsetPixel(c, kShape[i].x, kShape[i].y), c, m_dHeading, 1.0);
     const Pen oldPen = dc->SelectPen(Pen{PS_SOLID, 0, m_crColor});
     const Brush oldBrush = dc->SelectBrush(Brush{BrushKind::Solid, m_crColor});
     dc->Polygon(std::span<const PixelPoint>(pts.data(), 8));

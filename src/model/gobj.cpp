@@ -110,10 +110,11 @@ void GObj::DrawHandles(GView& view, Canvas* dc) const
     dc = ResolveCanvas(view, dc);
     if (!dc || dc->IsPrinter() || !IsSelected()) return;
     const PixelRect b = view.GetViewTransform().ToScreen(m_rcBounds);
-    dc->InvertRect(PixelRect{b.left - 4, b.top - 4, b.left, b.top});
-    dc->InvertRect(PixelRect{b.right, b.top - 4, b.right + 4, b.top});
-    dc->InvertRect(PixelRect{b.right, b.bottom, b.right + 4, b.bottom + 4});
-    dc->InvertRect(PixelRect{b.left - 4, b.bottom, b.left, b.bottom + 4});
+    const int64_t l = b.left, t = b.top, r = b.right, bt = b.bottom;
+    dc->InvertRect(PixelRect::FromEdges(l - 4, t - 4, l, t));
+    dc->InvertRect(PixelRect::FromEdges(r, t - 4, r + 4, t));
+    dc->InvertRect(PixelRect::FromEdges(r, bt, r + 4, bt + 4));
+    dc->InvertRect(PixelRect::FromEdges(l - 4, bt, l, bt + 4));
 }
 
 void GObj::Draw(GView& view, Canvas* dc, const PixelRect&) { DrawHandles(view, dc); }

@@ -36,13 +36,13 @@ void GPoint::Draw(GView& view, Canvas* dc, const PixelRect&)
         // Keep the symbol's screen size relative to the map on paper.
         r = ToPixelValue(vt.scale * 4.0 / vt.printScale + 0.5);
     } else if (IsSelected()) {
-        for (const PixelPoint h : {PixelPoint{c.x - 4, c.y - 4}, PixelPoint{c.x - 4, c.y + 4},
-                                   PixelPoint{c.x + 4, c.y + 4}, PixelPoint{c.x + 4, c.y - 4}})
-            dc->InvertRect(PixelRect{h.x - 2, h.y - 2, h.x + 2, h.y + 2});
+        for (const PixelPoint h : {OffsetPixel(c, -4, -4), OffsetPixel(c, -4, 4), OffsetPixel(c, 4, 4),
+                                   OffsetPixel(c, 4, -4)})
+            dc->InvertRect(PixelRect::Around(h, 2));
     }
     const Pen oldPen = dc->SelectPen(Pen{PS_SOLID, 0, m_crColor});
     const Brush oldBrush = dc->SelectBrush(Brush{BrushKind::Solid, m_crColor});
-    dc->Ellipse(PixelRect{c.x - r, c.y - r, c.x + r, c.y + r});
+    dc->Ellipse(PixelRect::Around(c, r));
     dc->SelectPen(oldPen);
     dc->SelectBrush(oldBrush);
 }

@@ -136,7 +136,7 @@ bool GPolyline::Transform(TransformCallback callback, CoordTransform* params)
 void GPolyline::AddScreenRect(const ViewTransform& view, PixelRect& rect) const
 {
     GObj::AddScreenRect(view, rect);
-    rect.Inflate((m_nPenWidth + 2) / 2);
+    rect.Inflate(int32_t((int64_t(m_nPenWidth) + 2) / 2));
 }
 
 void GPolyline::CalcBounds()

@@ -46,6 +46,9 @@ public:
     // from a foreign stream may hold anything).
     static GRing* RingAt(GObList::Position pos);
 
+    // Widest pen a document may ask for (in pixels); wider ones read from a file are cut.
+    static constexpr int32_t kMaxPenWidth = 100;
+
     std::unique_ptr<GObList> m_pRings;  // owning list of GRing, null until the first ring
     int32_t m_nPenStyle = PS_SOLID;
     int32_t m_nPenWidth = 3;

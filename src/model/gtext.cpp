@@ -19,17 +19,20 @@ int32_t PixelHeight(double height, double scale) { return ToPixelValue(std::trun
 
 const GRuntimeClass GText::classGText = {"GText", 1, &CreateGText, &GObj::classGObj};
 
-PixelPoint GText::AnchorOffset(uint8_t anchor, int32_t w, int32_t h)
+PixelPoint GText::AnchorOffset(uint8_t anchor, int32_t width, int32_t height)
 {
+    // In 64 bits: a box made of overflow values may be as wide as the whole 32-bit range.
+    const int64_t w = width, h = height;
+    const auto at = [](int64_t x, int64_t y) { return PixelPoint{SaturatePixel(x), SaturatePixel(y)}; };
     switch (anchor) {
-    case 2: return {(1 - w) / 2, 0};
-    case 3: return {-w, 0};
-    case 4: return {0, (1 - h) / 2};
-    case 5: return {(1 - w) / 2, (1 - h) / 2};
-    case 6: return {1 - w, (1 - h) / 2};
-    case 7: return {0, -h};
-    case 8: return {(1 - w) / 2, -h};
-    case 9: return {1 - w, -h};
+    case 2: return at((1 - w) / 2, 0);
+    case 3: return at(-w, 0);
+    case 4: return at(0, (1 - h) / 2);
+    case 5: return at((1 - w) / 2, (1 - h) / 2);
+    case 6: return at(1 - w, (1 - h) / 2);
+    case 7: return at(0, -h);
+    case 8: return at((1 - w) / 2, -h);
+    case 9: return at(1 - w, -h);
     default: return {0, 0};
     }
 }
@@ -57,13 +60,13 @@ bool GText::Layout(GView& view)
     font.lfHeight = PixelHeight(m_dHeight, vt.scale);
     const PixelSize size = dc->MeasureText(font, m_strText);
     const PixelPoint a = vt.ToScreen(m_ptPos);
-    PixelRect box{a.x, a.y, a.x + size.cx, a.y + size.cy};
-    if (m_lf.lfItalic) box.right += (box.bottom - box.top + 5) / 6;  // room for the slant
-    const PixelPoint d = AnchorOffset(m_nAnchor, box.right - box.left, box.bottom - box.top);
-    box.left += d.x;
-    box.right += d.x;
-    box.top += d.y;
-    box.bottom += d.y;
+    PixelRect box = PixelRect::FromEdges(a.x, a.y, int64_t(a.x) + size.cx, int64_t(a.y) + size.cy);
+    // Room for the slant.
+    if (m_lf.lfItalic) box.right = SaturatePixel(box.right + (int64_t(box.bottom) - box.top + 5) / 6);
+    const PixelPoint d = AnchorOffset(m_nAnchor, SaturatePixel(int64_t(box.right) - box.left),
+                                      SaturatePixel(int64_t(box.bottom) - box.top));
+    box = PixelRect::FromEdges(int64_t(box.left) + d.x, int64_t(box.top) + d.y, int64_t(box.right) + d.x,
+                               int64_t(box.bottom) + d.y);
     const double angle = Angle();
     const std::array<PixelPoint, 4> corners = {
         RotatePoint({box.left, box.top}, a, angle, 1.0), RotatePoint({box.right, box.top}, a, angle, 1.0),
@@ -157,12 +160,13 @@ void GText::Draw(GView& view, Canvas* dc, const PixelRect&)
     const double angle = Angle();
     const PixelPoint c = origin;
     const std::array<PixelPoint, 5> box = {
-        c, RotatePoint({c.x + size.cx, c.y}, c, angle, 1.0),
-        RotatePoint({c.x + size.cx, c.y + size.cy}, c, angle, 1.0), RotatePoint({c.x, c.y + size.cy}, c, angle, 1.0), c};
+        c, RotatePoint(OffsetPixel(c, size.cx, 0), c, angle, 1.0),
+        RotatePoint(OffsetPixel(c, size.cx, size.cy), c, angle, 1.0),
+        RotatePoint(OffsetPixel(c, 0, size.cy), c, angle, 1.0), c};
     dc->Polyline(box);
     const PixelPoint a = vt.ToPixel(m_ptPos, s);
-    dc->Line({a.x - 3, a.y - 3}, {a.x + 3, a.y + 3});
-    dc->Line({a.x - 3, a.y + 2}, {a.x + 3, a.y - 4});
+    dc->Line(OffsetPixel(a, -3, -3), OffsetPixel(a, 3, 3));
+    dc->Line(OffsetPixel(a, -3, 2), OffsetPixel(a, 3, -4));
     dc->SelectPen(oldPen);
 }
 

@@ -19,6 +19,13 @@ namespace {
 
 const QString kIdentifier = QStringLiteral("Korvel");
 
+// The identifier as every document starts with it (a UTF-16 string item).
+QByteArrayView IdentifierBytes()
+{
+    static constexpr char kBytes[] = "\xFF\xFE\xFF\x06K\0o\0r\0v\0e\0l\0";
+    return QByteArrayView(kBytes, sizeof kBytes - 1);
+}
+
 // A list whose type code says "container" is entered by the deep walk.
 GList* AsEnteredList(GObj* obj)
 {
@@ -122,13 +129,16 @@ KvdStatus CKorvelDoc::Read(CKvdReader& in)
 {
     DeleteContents();
 
-    // The header. Bytes that do not even hold a complete identifier are not a document.
+    // The header. Bytes that do not even hold a complete identifier are not a document, unless
+    // they are the start of one: an empty or cut-off file is a damaged document, not another
+    // format.
     QString identifier;
+    const QByteArrayView head(reinterpret_cast<const char*>(in.PeekSpan()), qsizetype(in.Remaining()));
     try {
         identifier = in.ReadString();
     } catch (const CArchiveException&) {
         ResetRoot();
-        return KvdStatus::BadFormat;
+        return IdentifierBytes().startsWith(head) ? KvdStatus::ReadError : KvdStatus::BadFormat;
     }
     if (identifier != kIdentifier) {
         ResetRoot();

@@ -267,6 +267,15 @@ void ReadGRing(CKvdReader& in, GRootObject& obj)
     ring.m_nCount = static_cast<int32_t>(n);
 }
 
+// A damaged file must not hand the painter a pen of two billion pixels, nor overflow the
+// half width that widens an object's screen rectangle: widths are kept within what the
+// program ever draws with, and an unknown style draws solid.
+int32_t SanePenWidth(int32_t width) { return std::clamp(width, 0, GPolyline::kMaxPenWidth); }
+int32_t SanePenStyle(int32_t style)
+{
+    return style >= PS_SOLID && style <= PS_INSIDEFRAME ? style : PS_SOLID;
+}
+
 void WriteGPolyline(CKvdWriter& out, const GRootObject& obj)
 {
     const auto& line = static_cast<const GPolyline&>(obj);
@@ -282,8 +291,8 @@ void ReadGPolyline(CKvdReader& in, GRootObject& obj)
     KvdReadObjRecord(in, line);
     // Files of the first version had no pen: such lines keep the defaults.
     if (in.Version() > KVD_VERSION_PEN) {
-        line.m_nPenWidth = in.ReadInt32();
-        line.m_nPenStyle = in.ReadInt32();
+        line.m_nPenWidth = SanePenWidth(in.ReadInt32());
+        line.m_nPenStyle = SanePenStyle(in.ReadInt32());
     }
     auto rings = std::make_unique<GObList>();
     const bool present = in.ReadList(&GRing::classGRing, false, [&](std::unique_ptr<GRootObject> ring) {
@@ -396,8 +405,8 @@ void KvdReadListRecord(CKvdReader& in, GList& list)
     KvdReadObjRecord(in, list);
     // The members arrive as a list object of their own; they join the container's members at
     // its end, in order, with the bounds the container was stored with. If the stream breaks
-    // off, the members read so far are deleted with the container by its owner.
-    CKvdReader::DepthGuard depth(in);
+    // off, the members read so far are deleted with the container by its owner. The member
+    // list adds no level of nesting: the writer does not count it either.
     uint64_t count = 0;
     if (!in.BeginList(&count)) return;
     GList::MemberLoader loader(list);
@@ -444,7 +453,8 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
 
     // The attribute table: read straight into the object's compact table, sized once from
     // the stored count, without making GInfo objects on the way.
-    CKvdReader::DepthGuard depth(in);
+    // Attributes are not objects that hold others: like the writer, the depth does not count
+    // the table or its entries.
     if (!in.BeginObject(&GObList::classGObList)) {
         obj.ClearInfos();
         return;
@@ -473,7 +483,6 @@ void KvdReadObjRecord(CKvdReader& in, GObj& obj)
     const KvdClassInfo* plain = in.InfoClass();
     uint64_t chars = 0;
     for (uint64_t i = 0; i < count; ++i) {
-        CKvdReader::DepthGuard memberDepth(in);
         const KvdClassInfo* cls = in.BeginObject(&GInfo::classGInfo);
         if (!cls) Fail(ArchiveError::WrongClass);  // an attribute table holds no null entries
         Pending entry{};

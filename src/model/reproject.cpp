@@ -2,11 +2,58 @@
 
 #include "crs/transform.h"
 #include "model/cobjenum.h"
+#include "model/glist.h"
 #include "model/korveldoc.h"
 
 #include <vector>
 
 namespace korvel {
+namespace {
+
+// A conversion record that also counts the coordinates TransformPoint refused.
+struct ProbeTransform : CoordTransform {
+    size_t refused = 0;
+};
+
+// Converts a copy of the point and counts a refusal; the point itself stays as it is. Lets
+// an object be checked before any of its coordinates change.
+bool ProbePoint(WorldPoint* point, CoordTransform* params)
+{
+    WorldPoint copy = *point;
+    if (!TransformPoint(&copy, params)) ++static_cast<ProbeTransform*>(params)->refused;
+    return true;
+}
+
+// Converts the members of `list` one by one. An object with a coordinate that cannot be
+// converted (not finite, outside what the systems cover) keeps all its values, so that it is
+// never left half converted, and the walk goes on with the next one. Nested lists are
+// entered. Returns the number of objects left unconverted.
+size_t ConvertMembers(GList& list, CoordTransform& params)
+{
+    size_t failed = 0;
+    TransformPoint(&list.m_ptPos, &params);  // a list's own position is only a reference point
+    for (GList::Position p = list.m_list.GetHeadPosition(); p;) {
+        GObj* o = GList::NextMember(p);
+        if (auto* nested = dynamic_cast<GList*>(o)) {
+            failed += ConvertMembers(*nested, params);
+            nested->CalcBounds();
+        } else {
+            ProbeTransform probe;
+            static_cast<CoordTransform&>(probe) = params;
+            o->Transform(&ProbePoint, &probe);
+            // The probe may have settled the zone of an automatic UTM target.
+            params.to = probe.to;
+            if (probe.refused > 0 || !o->Transform(&TransformPoint, &params)) {
+                ++failed;
+                continue;
+            }
+        }
+        o->UpdateInfo(params.to);
+    }
+    return failed;
+}
+
+}  // namespace
 
 bool ChangeConverts(int32_t from, int32_t to)
 {
@@ -28,8 +75,9 @@ bool CopyObjects(const CKorvelDoc& source, CKorvelDoc& target)
     return true;
 }
 
-bool ReprojectDocument(CKorvelDoc& doc, int32_t to)
+bool ReprojectDocument(CKorvelDoc& doc, int32_t to, size_t* unconverted)
 {
+    if (unconverted) *unconverted = 0;
     const int32_t from = doc.m_nCoordSys;
     // A conversion TransformPoint cannot do is never started.
     if (ChangeConverts(from, to) && (!IsTransformable(from) || !IsTransformable(to))) return false;
@@ -50,11 +98,13 @@ bool ReprojectDocument(CKorvelDoc& doc, int32_t to)
     for (GObj* img : images) doc.RemoveObject(img);  // the returned owner deletes it
 
     CoordTransform params{1, from, to};
-    const bool ok = doc.m_pRoot->Transform(&TransformPoint, &params);
+    const size_t failed = ConvertMembers(*doc.m_pRoot, params);
     doc.m_pRoot->CalcBounds();
+    // Relabelled only now, when every object that can be converted is.
     doc.m_nCoordSys = params.to;  // the zone actually used, should a caller ask for UTM auto
     doc.SetModifiedFlag(true);
-    return ok;
+    if (unconverted) *unconverted = failed;
+    return true;
 }
 
 int32_t AdoptWgs84(CKorvelDoc& doc)

@@ -3,6 +3,7 @@
 // converting a copy of them in another document. The dialog and the view window belong to the
 // desktop program; this is the part that touches the objects.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace korvel {
@@ -22,11 +23,12 @@ bool CopyObjects(const CKorvelDoc& source, CKorvelDoc& target);
 // Gives `doc` the system `to`. When ChangeConverts(doc's system, to): every raster image is
 // removed and deleted (it cannot be re-projected), every remaining coordinate is converted
 // with TransformPoint and the computed attributes refreshed, and the bounds are recomputed.
-// The document is marked modified whenever its system changes. Returns false, changing
-// nothing, when TransformPoint does not know one of the two systems; returns false as well
-// when a coordinate could not be converted (the object list stops converting there, the
-// objects not reached keep their values, and the system is set all the same).
-bool ReprojectDocument(CKorvelDoc& doc, int32_t to);
+// An object with a coordinate TransformPoint refuses (not finite, out of range) keeps all its
+// values and the conversion goes on with the others; `*unconverted` receives how many were
+// kept so. The document takes the new system after that pass and is marked modified whenever
+// its system changes. Returns false, changing nothing, when TransformPoint does not know one
+// of the two systems.
+bool ReprojectDocument(CKorvelDoc& doc, int32_t to, size_t* unconverted = nullptr);
 
 // Before WGS84 positions (GPS fixes, geographic imports) go into `doc`: a local document that
 // holds no map object yet takes the web-mercator system 900913, so that the data lands on the

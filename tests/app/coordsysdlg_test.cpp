@@ -9,6 +9,7 @@
 #include "crs/transform.h"
 #include "model/gpoint.h"
 #include "model/korveldoc.h"
+#include "support/testsupport.h"
 #include "view/korvelview.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMdiArea>
+
+#include <cmath>
+#include <limits>
 
 namespace korvel {
 namespace {
@@ -161,6 +165,24 @@ TEST_F(CoordSysCommandTest, ConvertsInPlaceOrAsACopy)
     EXPECT_NEAR(point->m_ptPos.x, 32500000.0, 0.01);
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(app->DocumentWindows().size(), 2);
+}
+
+TEST_F(CoordSysCommandTest, ObjectsThatCannotBeConvertedAreReported)
+{
+    auto app = Start();
+    CKorvelDoc* doc = app->ActiveWnd()->document();
+    GPoint* good = AddPointAt9E50N(doc);
+    auto* bad = new GPoint(WorldPoint{std::numeric_limits<double>::quiet_NaN(), 1.0});
+    doc->AddObject(bad);
+    test::MessageRecorder messages;
+    ChangeCoordinateSystem(*app, *app->mainFrame(), Choose(25832));
+    EXPECT_EQ(doc->m_nCoordSys, 25832);
+    EXPECT_NEAR(good->m_ptPos.x, 32500000.0, 0.01);
+    EXPECT_TRUE(std::isnan(bad->m_ptPos.x));
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text,
+              QStringLiteral("1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten."));
+    EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Hinweis"));
 }
 
 }  // namespace

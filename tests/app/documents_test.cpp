@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QDropEvent>
 
@@ -184,6 +185,9 @@ TEST_F(DocumentsTest, DroppedFilesOpenAndEnterTheRecentList)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(app->mainFrame(), &drop);
+    // The files open once the drop has returned.
+    EXPECT_EQ(app->DocumentWindows().size(), 1);
+    QApplication::processEvents();
     EXPECT_EQ(app->DocumentWindows().size(), 3);  // the new one of the start, a and b
     EXPECT_EQ(app->recentFiles().entries(), QStringList({QFileInfo(b).absoluteFilePath(), QFileInfo(a).absoluteFilePath()}));
 
@@ -205,6 +209,124 @@ TEST_F(DocumentsTest, DroppedFilesOpenAndEnterTheRecentList)
     first->trigger();
     EXPECT_EQ(recorder.messages().size(), 1u);
     EXPECT_EQ(app->recentFiles().entries(), QStringList{QFileInfo(a).absoluteFilePath()});
+}
+
+TEST_F(DocumentsTest, QuittingAsksAboutEveryDocumentBeforeClosingAny)
+{
+    auto app = Start();
+    ASSERT_TRUE(app->OnFileNew());
+    ASSERT_EQ(app->DocumentWindows().size(), 2);
+    for (CKorvelWnd* w : app->DocumentWindows()) w->document()->AddObject(new GPoint(WorldPoint{1.0, 2.0}));
+
+    // "Nein" for Korvel1, "Abbrechen" for Korvel2, whichever is asked first.
+    QStringList asked;
+    int answerForKorvel2 = IDCANCEL;
+    const MessageHandler previous = SetMessageHandler([&](const MessageRequest& r) {
+        asked << r.text;
+        return r.text.contains(QStringLiteral("Korvel2")) ? answerForKorvel2 : IDNO;
+    });
+    EXPECT_FALSE(app->mainFrame()->close());
+    EXPECT_EQ(asked.size(), 2) << asked.join(QLatin1Char('|')).toStdString();
+    QApplication::processEvents();
+    ASSERT_EQ(app->DocumentWindows().size(), 2);
+    for (CKorvelWnd* w : app->DocumentWindows()) EXPECT_TRUE(w->document()->IsModified()) << w->DocumentTitle().toStdString();
+    EXPECT_TRUE(app->mainFrame()->isVisible());
+
+    // A window that stayed open asks again when it is closed on its own.
+    asked.clear();
+    CKorvelWnd* first = app->DocumentWindows().first();
+    answerForKorvel2 = IDCANCEL;
+    const bool firstIsKorvel2 = first->DocumentTitle() == QStringLiteral("Korvel2");
+    EXPECT_EQ(first->close(), !firstIsKorvel2);
+    EXPECT_EQ(asked.size(), 1);
+    QApplication::processEvents();
+
+    // With "Nein" everywhere the program closes, asking once per document.
+    asked.clear();
+    answerForKorvel2 = IDNO;
+    const int left = int(app->DocumentWindows().size());
+    EXPECT_TRUE(app->mainFrame()->close());
+    EXPECT_EQ(asked.size(), left);
+    QApplication::processEvents();
+    EXPECT_TRUE(app->DocumentWindows().isEmpty());
+    SetMessageHandler(previous);
+}
+
+TEST_F(DocumentsTest, TheActiveDocumentStaysWhileTheProgramIsInTheBackground)
+{
+    const QString path = WriteDocument(QStringLiteral("feld.kvd"));
+    StartupOptions options;
+    options.files = {path};
+    auto app = Start(options);
+    CMainFrame* frame = app->mainFrame();
+    QApplication::setActiveWindow(frame);
+    QApplication::processEvents();
+    CKorvelWnd* wnd = app->ActiveWnd();
+    ASSERT_TRUE(wnd);
+    ASSERT_EQ(frame->mdiArea()->activeSubWindow(), wnd);
+
+    // Another window of the program takes the focus, then the program goes to the background;
+    // the MDI area then reports that no window is active.
+    QList<QMdiSubWindow*> reported;
+    QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [&](QMdiSubWindow* w) { reported << w; });
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::processEvents();
+    ASSERT_FALSE(frame->isActiveWindow());
+    EXPECT_EQ(app->ActiveWnd(), wnd);
+    QApplication::setActiveWindow(nullptr);
+    QEvent background(QEvent::ApplicationDeactivate);
+    QApplication::sendEvent(qApp, &background);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow(), nullptr);
+    EXPECT_TRUE(reported.contains(nullptr));
+
+    // The program still works on the same document.
+    EXPECT_EQ(app->ActiveWnd(), wnd);
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->windowTitle().contains(QStringLiteral("feld.kvd")));
+    EXPECT_TRUE(frame->action(ID_FILE_SAVE)->isEnabled());
+    EXPECT_TRUE(frame->action(ID_EXPORT_SHAPE)->isEnabled());
+    EXPECT_TRUE(frame->action(ID_VIEW_FIT_ALL)->isEnabled());
+    bool documentMenu = false;
+    for (QAction* a : frame->menuBar()->actions()) documentMenu = documentMenu || a->text() == QStringLiteral("&Fenster");
+    EXPECT_TRUE(documentMenu);
+    // A change made now (the receiver's timers record into it) shows in the title.
+    wnd->document()->AddObject(new GPoint(WorldPoint{32500500.0, 5540200.0}));
+    QApplication::processEvents();
+    EXPECT_TRUE(frame->isWindowModified());
+    wnd->document()->SetModifiedFlag(false);
+
+    QApplication::setActiveWindow(frame);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow(), wnd);
+}
+
+TEST_F(DocumentsTest, ADroppedFileThatIsNoMapIsReportedAfterTheDropReturned)
+{
+    const QString path = m_settings.folder() + QStringLiteral("/kaputt.kvd");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a map");
+    }
+    auto app = Start();
+    test::MessageRecorder recorder;
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app->mainFrame(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app->mainFrame(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(recorder.messages().empty());
+    QApplication::processEvents();
+    ASSERT_EQ(recorder.messages().size(), 1u);
+    EXPECT_EQ(recorder.messages()[0].textId, 1500);
+    EXPECT_EQ(app->DocumentWindows().size(), 1);
 }
 
 TEST_F(DocumentsTest, ReceiverStartsUnlessItWasSwitchedOff)

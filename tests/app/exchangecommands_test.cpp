@@ -357,6 +357,30 @@ TEST_F(ExchangeCommandTest, AShapeExportThatCannotCreateItsFileStopsAndSaysSo)
     EXPECT_EQ(frame->m_strShapeExportDir, QStringLiteral("/vorher"));
 }
 
+TEST_F(ExchangeCommandTest, AShapeExportTellsHowManyNumbersDidNotFit)
+{
+    doc->m_nCoordSys = 31467;
+    for (const char* height : {"123456.78", "1.5"}) {
+        auto* point = new GPoint(WorldPoint{3500100.0, 5500100.0});
+        point->SetInfo(QStringLiteral("HOEHE"), QString::fromLatin1(height), 0x0205);
+        ASSERT_TRUE(doc->AddObject(point));
+    }
+    frame->exchangeDialogs.exportShape = [&](CExportShapeDlg& dlg) {
+        dlg.InitControls(kNow);
+        dlg.folderEdit()->setText(dir.path());
+        dlg.accept();
+        return dlg.result() == QDialog::Accepted;
+    };
+    test::MessageRecorder messages;
+    ASSERT_TRUE(frame->RunCommand(ID_EXPORT_SHAPE));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("111207_130500_point.dbf"))));
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].textId, 1209);
+    EXPECT_EQ(messages.messages()[0].text, QStringLiteral("1 Zahlenwerte passten nicht in die Breite ihres Feldes "
+                                                          "und wurden als leere Werte (mit * gefüllt) geschrieben."));
+    EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Hinweis"));
+}
+
 TEST_F(ExchangeCommandTest, HandheldImportNeedsACoordinateSystemFirst)
 {
     doc->m_nCoordSys = 0;

@@ -196,12 +196,16 @@ TEST_F(StartupTest, StoredLanguageIsRestoredAndChoosingOneRebuildsTheMenus)
     EXPECT_TRUE(MenuTitles(frame).contains(QStringLiteral("&File")));
     ASSERT_TRUE(frame->languageMenu());
     EXPECT_TRUE(frame->languageMenu()->actions().at(1)->isChecked());
+    // The commands speak the language too.
+    EXPECT_EQ(frame->action(ID_FILE_NEW)->text(), QStringLiteral("&New\tCtrl+N"));
+    EXPECT_EQ(frame->action(ID_FILE_NEW)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
 
     // Back to German through the menu command.
     app->SelectLanguage(40001);
     EXPECT_EQ(app->languages().activeIndex(), 0);
     EXPECT_EQ(test::IsolatedSettings::Open().value(key::Language).toInt(), 1031);
     EXPECT_TRUE(MenuTitles(frame).contains(QStringLiteral("&Datei")));
+    EXPECT_EQ(frame->action(ID_FILE_NEW)->text(), QStringLiteral("&Neu\tStrg+N"));
     EXPECT_EQ(frame->toolBar(ID_VIEW_TOOLBAR_SURVEY)->windowTitle(), QStringLiteral("Vermessung"));
     EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Wählen Sie einen Menüpunkt."));
     ASSERT_TRUE(frame->languageMenu());

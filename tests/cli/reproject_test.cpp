@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace korvel {
@@ -185,6 +187,37 @@ TEST_F(CliReproject, RefusesBadInputWithoutWritingAnything)
         EXPECT_FALSE(QFile::exists(out()));
         EXPECT_EQ(Bytes(in()), before);
     }
+}
+
+// A point that cannot be converted keeps its values, every other one is converted, the result
+// is written under the new system, and the warning names how many objects stayed behind.
+TEST_F(CliReproject, ObjectsThatCannotBeConvertedAreReported)
+{
+    {
+        CKorvelDoc doc;
+        doc.OnNewDocument(CRS_WEBMERCATOR);
+        for (const WorldPoint& p : {WebMercator(9.0, 50.0), WorldPoint{std::numeric_limits<double>::quiet_NaN(), 1.0},
+                                    WebMercator(10.0, 51.0)})
+            ASSERT_TRUE(doc.AddObject(new GPoint(p)));
+        ASSERT_EQ(doc.Save(in()), KvdStatus::Ok);
+    }
+    const auto r = Run({QStringLiteral("--crs"), QStringLiteral("25832")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(r.err),
+              QStringLiteral("1 Objekte konnten nicht umgerechnet werden und behalten ihre bisherigen Koordinaten.\n"));
+    CKorvelDoc out;
+    ASSERT_EQ(out.Open(this->out()), KvdStatus::Ok);
+    EXPECT_EQ(out.m_nCoordSys, 25832);
+    int converted = 0, kept = 0;
+    for (GList::Position p = out.m_pRoot->m_list.GetHeadPosition(); p;) {
+        const GObj* o = GList::NextMember(p);
+        if (std::isnan(o->m_ptPos.x))
+            ++kept;
+        else if (o->m_ptPos.x > 32400000.0)
+            ++converted;
+    }
+    EXPECT_EQ(converted, 2);
+    EXPECT_EQ(kept, 1);
 }
 
 // 4326 is not in the list but is what old documents carry: it converts like any other system.

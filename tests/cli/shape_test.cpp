@@ -133,6 +133,27 @@ TEST_F(CliShape, AWgs84FileMakesANewDocumentWebMercator)
     EXPECT_NEAR(static_cast<const GPoint*>(points[0])->m_ptPos.y, p.y, 1e-3);
 }
 
+// Numbers too wide for their field are written as no value, counted and reported; the files
+// are written all the same, and the exit status tells a script to look.
+TEST_F(CliShape, NumbersThatDoNotFitAreReported)
+{
+    CKorvelDoc doc;
+    doc.OnNewDocument(31467);
+    for (const char* height : {"123456.78", "12.5", "9999999"}) {
+        auto* point = new GPoint(WorldPoint{3500050.0, 5500050.0});
+        point->SetInfo(QStringLiteral("HOEHE"), QString::fromLatin1(height), 0x0205);
+        Add(doc, point);
+    }
+    const QString source = path(QStringLiteral("hoehen.kvd"));
+    ASSERT_EQ(doc.Save(source), KvdStatus::Ok);
+    const auto r = test::RunCli({QStringLiteral("export-shape"), source, dir.path(), QStringLiteral("--points"),
+                                 QStringLiteral("p")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Err(r), QStringLiteral("2 Zahlenwerte passten nicht in die Breite ihres Feldes und wurden als leere "
+                                     "Werte (mit * gefüllt) geschrieben.\n"));
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("p.dbf"))));
+}
+
 TEST_F(CliShape, AnExistingFileSetStopsTheExportUnlessForced)
 {
     const QString source = MakeDocument();

@@ -100,6 +100,18 @@ TEST(CliTransform, AnOverlongLineIsOneBadLine)
     EXPECT_EQ(r.err.count("Zeile"), 1);
 }
 
+// Equal systems, the local one included, pass the points through as they are.
+TEST(CliTransform, EqualSystemsPrintThePointsUnchanged)
+{
+    for (const char* system : {"0", "4326", "31467", "-3"}) {
+        SCOPED_TRACE(system);
+        const auto r = RunCli({"transform", "--from", system, "--to", system}, "3500000.25 5500000.5\n-1 2\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+        EXPECT_EQ(r.out, "3500000.25 5500000.5\n-1 2\n");
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+}
+
 TEST(CliTransform, EmptyInputIsFine)
 {
     const auto r = RunCli({"transform", "--from", "4326", "--to", "25833"}, QByteArray());
@@ -114,6 +126,7 @@ TEST(CliTransform, UsageErrors)
         {"transform", "--from", "4326"},
         {"transform", "--to", "4326"},
         {"transform", "--from", "0", "--to", "4326"},       // local: never converted
+        {"transform", "--from", "31467", "--to", "0"},
         {"transform", "--from", "4326", "--to", "25861"},   // no such UTM zone
         {"transform", "--from", "abc", "--to", "4326"},
         {"transform", "--from", "4326", "--to", "900913", "--via", "1"},

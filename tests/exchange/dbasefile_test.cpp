@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <limits>
 
 namespace korvel {
 namespace {
@@ -123,7 +124,12 @@ TEST(DBaseFileTest, SetValueStoresTheDescribedBytes)
         QByteArray want;
     };
     const Row rows[] = {
-        {"numeric cut at its end", 'N', 5, 2, 123.456, "123.4"},
+        {"numeric with fewer decimals", 'N', 5, 2, 123.456, "123.5"},
+        {"numeric rounding into another digit", 'N', 4, 1, 99.96, " 100"},
+        {"numeric too wide for its field", 'N', 5, 2, 123456.78, "*****"},
+        {"numeric negative too wide", 'N', 3, 0, -1000.0, "***"},
+        {"numeric not a number", 'N', 6, 2, std::numeric_limits<double>::quiet_NaN(), "******"},
+        {"float too wide", 'F', 20, 0, 1e25, QByteArray(20, '*')},
         {"numeric right-aligned", 'N', 8, 2, 123.456, "  123.46"},
         {"numeric negative", 'N', 6, 0, -42.0, "   -42"},
         {"character takes six decimals", 'C', 12, 0, 1.5, QByteArray("1.500000\0   ", 12)},
@@ -139,7 +145,8 @@ TEST(DBaseFileTest, SetValueStoresTheDescribedBytes)
         CDBaseFile table;
         ASSERT_TRUE(table.AppendField(table.CreateField("F", r.type, r.length, r.decimals)));
         ASSERT_EQ(table.AppendBlankRecord(), 0);
-        table.SetNumber(0, 0, r.number);
+        // Only the overflow mark reports that the number is missing.
+        EXPECT_EQ(table.SetNumber(0, 0, r.number), !r.want.startsWith('*'));
         EXPECT_EQ(FieldBytes(table, 0), r.want);
     }
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 namespace korvel {
@@ -117,8 +118,9 @@ TEST_F(ShapeExchangeTest, ExportCollectsAttributesIntoFields)
         char type;
         uint8_t length, decimals;
     };
+    // "Ptnr" differs from "PTNR" only in case, which dBase readers do not see: it is numbered.
     const Field fields[] = {{"PTNR", 'C', 20, 0}, {"RECHTS", 'N', 16, 3}, {"HOCH", 'N', 16, 3},
-                            {"GEPRUEFT", 'L', 1, 0}, {"Ptnr", 'C', 20, 0}, {"GEPRUEFT2", 'L', 1, 0}};
+                            {"GEPRUEFT", 'L', 1, 0}, {"Ptnr_1", 'C', 20, 0}, {"GEPRUEFT2", 'L', 1, 0}};
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(t.GetField(i)->m_strName, fields[i].name);
@@ -131,14 +133,126 @@ TEST_F(ShapeExchangeTest, ExportCollectsAttributesIntoFields)
         return t.GetRecord(record).mid(f->m_nOffset, f->length);
     };
     EXPECT_EQ(raw(1, 0), "     3500000.000");
-    EXPECT_EQ(raw(0, 1), QByteArray("18\0                 ", 20));  // "Ptnr" lands in PTNR
-    EXPECT_EQ(raw(4, 1), QByteArray(20, ' '));
+    EXPECT_EQ(raw(0, 1), QByteArray(20, ' '));
+    EXPECT_EQ(raw(4, 1), QByteArray("18\0                 ", 20));  // "Ptnr" keeps its own field
     EXPECT_EQ(raw(3, 1), "T");
     EXPECT_EQ(raw(3, 2), "F");
     EXPECT_EQ(raw(3, 3), " ");  // "ja" is no number
     EXPECT_EQ(raw(5, 3), "T");  // "%i" reads hexadecimal
     EXPECT_EQ(dynamic_cast<CShapePoint*>(file.GetShape(1))->m_dX, 3500010);
     EXPECT_TRUE(ReadAll(Path("p.prj")).contains("Gauss_Kruger_Zone_3"));
+}
+
+TEST_F(ShapeExchangeTest, NamesSharingTheirFirstTenCharactersKeepTheirOwnFields)
+{
+    GList root;
+    root.AddTail(Point(1, 1, {{"BESCHREIBUNG", "Eiche", INFO_TEXT}, {"BESCHREIBUNG2", "Linde", INFO_TEXT}}));
+    root.AddTail(Point(2, 2, {{"BESCHREIBUNG2", "Buche", INFO_TEXT}, {"BESCHREIBUNG3", "Ahorn", INFO_TEXT},
+                              {"beschreibu", "klein", INFO_TEXT}, {"BESCHREI_1", "schon da", INFO_TEXT}}));
+    ASSERT_EQ(ExportShapes(&root, 0, SHPT_POINT, Path("b.shp")), ShapeExportStatus::Written);
+    CShapeFile file;
+    ReadBack(Path("b.shp"), file);
+    const CDBaseFile& t = file.GetTable();
+    struct Column {
+        const char* field;
+        const char* first;
+        const char* second;
+    };
+    // Each name in the order met; a cut name that is taken (in any case) gets the next number.
+    const Column columns[] = {{"BESCHREIBU", "Eiche", ""},     {"BESCHREI_1", "Linde", "Buche"},
+                              {"BESCHREI_2", "", "Ahorn"},     {"beschrei_3", "", "klein"},
+                              {"BESCHREI_4", "", "schon da"}};
+    ASSERT_EQ(t.GetFieldCount(), std::size(columns));
+    for (int i = 0; i < int(std::size(columns)); ++i) {
+        SCOPED_TRACE(columns[i].field);
+        EXPECT_EQ(t.GetField(i)->m_strName, columns[i].field);
+        QString v0, v1;
+        t.GetValueAsText(i, 0, v0);
+        t.GetValueAsText(i, 1, v1);
+        EXPECT_EQ(v0, columns[i].first);
+        EXPECT_EQ(v1, columns[i].second);
+    }
+}
+
+TEST_F(ShapeExchangeTest, NumbersTooWideForTheirFieldAreMarkedAndCounted)
+{
+    // FLAECHE is N 5,2: 123456.78 has too many integer digits for it; 123.456 fits with one
+    // decimal; 1.5 fits as it is.
+    const char* values[] = {"123456.78", "123.456", "1.5", "-123456", "nan"};
+    GList root;
+    for (const char* value : values) {
+        auto* area = Lines<GPolygon>({{{0, 0}, {0, 1}, {1, 1}}});
+        area->SetInfo("FLAECHE", value, 0x0205);
+        root.AddTail(area);
+    }
+    size_t overflowing = 0;
+    ASSERT_EQ(ExportShapes(&root, 0, SHPT_POLYGON, Path("n.shp"), nullptr, &overflowing), ShapeExportStatus::Written);
+    EXPECT_EQ(overflowing, 3u);
+    CShapeFile file;
+    ReadBack(Path("n.shp"), file);
+    const CDBaseFile& t = file.GetTable();
+    const QByteArray want[] = {"*****", "123.5", " 1.50", "*****", "*****"};
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(t.GetRecord(r).mid(1, 5), want[r]) << values[r];
+}
+
+TEST_F(ShapeExchangeTest, FilesWithoutShapesLeaveTheDocumentsSystemAlone)
+{
+    CShapeFile none(SHPT_POINT);
+    ASSERT_TRUE(none.Write(Path("none.shp")));
+    CShapeFile nulls(SHPT_POLYLINE);
+    ASSERT_EQ(nulls.AddShape(std::make_unique<CShapePolyLine>()), 0);
+    ASSERT_TRUE(nulls.Write(Path("nulls.shp")));
+    for (const char* name : {"none.shp", "nulls.shp"}) {
+        SCOPED_TRACE(name);
+        GList root;
+        int32_t sys = CRS_LOCAL;
+        ASSERT_EQ(Import(Path(name), &sys, root), EXCH_OK);
+        EXPECT_EQ(sys, CRS_LOCAL);
+        EXPECT_EQ(root.GetCount(), 0u);
+    }
+}
+
+TEST_F(ShapeExchangeTest, NullDatesGiveNoAttribute)
+{
+    CShapeFile out(SHPT_POINT);
+    CDBaseFile& t = out.GetTable();
+    ASSERT_TRUE(t.AppendField(t.CreateField("DATUM", 'D', 8, 0)));
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(out.AddShape(std::make_unique<CShapePoint>(3500000 + i, 5500000)), i);
+    t.SetNumber(0, 0, 946728000.0);  // 2000-01-01
+    ASSERT_TRUE(out.Write(Path("d.shp")));
+    // Record 1 as some programs write a missing date; record 2 stays blank.
+    QFile dbf(Path("d.dbf"));
+    ASSERT_TRUE(dbf.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(dbf.seek(t.GetHeaderLength() + t.GetRecordLength() + 1));
+    ASSERT_EQ(dbf.write("00000000"), 8);
+    dbf.close();
+
+    GList root;
+    int32_t sys = 31467;
+    ASSERT_EQ(Import(Path("d.shp"), &sys, root), EXCH_OK);
+    ASSERT_EQ(root.GetCount(), 3u);
+    const char* want[] = {"20000101", "<none>", "<none>"};
+    int i = 0;
+    for (GList::Position p = root.m_list.GetHeadPosition(); p; ++i)
+        EXPECT_EQ(Value(*GList::NextMember(p), "DATUM"), want[i]) << i;
+}
+
+TEST_F(ShapeExchangeTest, ExistingFilesInAnyLetterCaseAreAskedForAndReplaced)
+{
+    GList root;
+    root.AddTail(Point(1, 2));
+    for (const char* stale : {"Wege.SHP", "Wege.Shx", "Wege.DBF"}) {
+        SCOPED_TRACE(stale);
+        QTemporaryDir dir;
+        ASSERT_TRUE(test::WriteAll(dir.filePath(stale), "alt"));
+        EXPECT_TRUE(ShapeFilesExist(dir.path(), "Wege.shp"));
+        EXPECT_FALSE(ShapeFilesExist(dir.path(), "Wald.shp"));
+        ASSERT_EQ(ExportShapes(&root, 0, SHPT_POINT, dir.filePath("Wege.shp")), ShapeExportStatus::Written);
+        // The old file in another spelling is gone, so that no reader takes it for the new one.
+        EXPECT_FALSE(QFile::exists(dir.filePath(stale)));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+                  (QStringList{"Wege.cpg", "Wege.dbf", "Wege.shp", "Wege.shx"}));
+    }
 }
 
 TEST_F(ShapeExchangeTest, MixedFormatsBecomeText)

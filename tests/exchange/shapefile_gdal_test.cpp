@@ -1,9 +1,12 @@
 // Interoperability with GDAL: files we write are read by ogrinfo with the expected geometry,
 // attributes and coordinate system; files ogr2ogr writes are read by us.
+#include "exchange/shapeexchange.h"
 #include "exchange/shapefile.h"
 #include "exchange/shapeprojection.h"
 
 #include "crs/transform.h"
+#include "model/glist.h"
+#include "model/gpoint.h"
 
 #include "exchangetestutil.h"
 
@@ -192,6 +195,58 @@ TEST_F(GdalTest, WeReadWhatOgr2ogrWrites)
         EXPECT_DOUBLE_EQ(polygon->GetRing(1)->m_dArea, -1.0);
         EXPECT_EQ(file.GetBounds(), (WorldRect{0, 0, 11, 11}));
     }
+}
+
+// Attribute names that share their first ten characters and numbers too wide for their field,
+// through the export: ogrinfo finds every value in its own field, and a number that did not
+// fit as no value rather than as another number.
+TEST_F(GdalTest, OgrinfoReadsEveryExportedValueInItsOwnField)
+{
+    GList root;
+    auto* a = new GPoint(WorldPoint{3500000, 5500000});
+    a->SetInfo("BESCHREIBUNG", "Eiche", INFO_TEXT);
+    a->SetInfo("BESCHREIBUNG2", "Linde", INFO_TEXT);
+    a->SetInfo("HOEHE", "123456.78", 0x0205);
+    root.AddTail(a);
+    auto* b = new GPoint(WorldPoint{3500010, 5500010});
+    b->SetInfo("BESCHREIBUNG2", "Buche", INFO_TEXT);
+    b->SetInfo("HOEHE", "123.456", 0x0205);
+    root.AddTail(b);
+    size_t overflowing = 0;
+    ASSERT_EQ(ExportShapes(&root, 31467, SHPT_POINT, Path("baeume.shp"), nullptr, &overflowing),
+              ShapeExportStatus::Written);
+    EXPECT_EQ(overflowing, 1u);
+
+    const QString out = QString::fromUtf8(RunTool("ogrinfo", {"-al", "-ro", Path("baeume.shp")}));
+    const QStringList features = out.split("OGRFeature(baeume):");
+    ASSERT_EQ(features.size(), 3) << out.toStdString();
+    EXPECT_TRUE(features[1].contains("BESCHREIBU (String) = Eiche")) << out.toStdString();
+    EXPECT_TRUE(features[1].contains("BESCHREI_1 (String) = Linde")) << out.toStdString();
+    EXPECT_TRUE(features[1].contains("HOEHE (Real) = (null)")) << out.toStdString();
+    EXPECT_TRUE(features[2].contains("BESCHREIBU (String) = (null)")) << out.toStdString();
+    EXPECT_TRUE(features[2].contains("BESCHREI_1 (String) = Buche")) << out.toStdString();
+    EXPECT_TRUE(features[2].contains("HOEHE (Real) = 123.5")) << out.toStdString();
+    EXPECT_FALSE(out.contains("Warning") || out.contains("ERROR")) << out.toStdString();
+}
+
+// Dates as GDAL writes them: a missing date gives no attribute, a real one its eight digits.
+TEST_F(GdalTest, NullDatesFromOgr2ogrGiveNoAttribute)
+{
+    ASSERT_TRUE(WriteAll(Path("d.geojson"), R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"datum":"2024-03-01"},"geometry":{"type":"Point","coordinates":[9.5,51.0]}},
+{"type":"Feature","properties":{"datum":null},"geometry":{"type":"Point","coordinates":[9.6,51.1]}}
+]})"));
+    RunTool("ogr2ogr", {"-f", "ESRI Shapefile", Path("d.shp"), Path("d.geojson")});
+    GList root;
+    int32_t sys = 31467;
+    ShapeImportTarget target{&root, &sys, [&root](GObj* o) { return root.AddTail(o); }};
+    ASSERT_EQ(ImportShapeFile(Path("d.shp"), target), EXCH_OK);
+    ASSERT_EQ(root.GetCount(), 2u);
+    const GObj* first = GList::MemberAt(root.m_list.GetHeadPosition());
+    const GObj* second = GList::MemberAt(root.m_list.GetTailPosition());
+    ASSERT_NE(first->FindInfo("datum"), nullptr);
+    EXPECT_EQ(first->FindInfo("datum")->Value(), "20240301");
+    EXPECT_EQ(second->FindInfo("datum"), nullptr);
 }
 
 }  // namespace

@@ -229,5 +229,39 @@ TEST(ZentoFileTest, WrittenFilesReadBack)
     EXPECT_TRUE(c.positions[1].infos.empty());
 }
 
+// Line breaks and quotes in descriptions and marker values: every value is read back on its
+// own line and in its own place, line breaks as spaces, quotes as they were.
+TEST(ZentoFileTest, BreaksAndQuotesInValuesReadBack)
+{
+    const std::vector<ZentoInfo> source = {{"NAME", "Eiche\r\nalt"}, {"NOTIZ", "\"groß\""}};
+    struct Row {
+        QStringList written;
+        std::vector<ZentoInfo> read;
+    };
+    const Row rows[] = {
+        {{"a\nb", "c\rd", "e\r\nf"}, {{"Info1", "a b"}, {"Info2", "c d"}, {"Info3", "e  f"}}},
+        {{"sagt \"ja\"", "x"}, {{"Info1", "sagt \"ja\""}, {"Info2", "x"}}},
+        {{"\"", "\" \"", "a\" b", "y"}, {{"Info1", "\""}, {"Info2", "\" \""}, {"Info3", "a\" b"}, {"Info4", "y"}}},
+        {{"", "\"\"", "z"}, {{"Info1", "\"\""}, {"Info2", "z"}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.written.join('|').toStdString());
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        CZentoWriter writer(buffer);
+        writer.WriteMarkerFileHeader(kNow, &source, {"NAME", "NOTIZ"});
+        writer.WriteMarkerLine(9.5, 51.0, r.written);
+        writer.WriteMarkerLine(9.6, 51.1, {"zweite"});
+        buffer.close();
+        const ZentoContent c = ReadBytes(bytes, ZentoFileKind::Marker);
+        EXPECT_EQ(c.description,
+                  (std::vector<ZentoInfo>{{"NAME", "Eiche  alt"}, {"NOTIZ", QString::fromUtf8("\"groß\"")}}));
+        ASSERT_EQ(c.positions.size(), 2u);
+        EXPECT_EQ(c.positions[0].infos, r.read);
+        EXPECT_EQ(c.positions[1].infos, (std::vector<ZentoInfo>{{"Info1", "zweite"}}));
+    }
+}
+
 }  // namespace
 }  // namespace korvel

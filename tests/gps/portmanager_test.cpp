@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -303,13 +304,19 @@ TEST(PortManager, VanishedDeviceIsClosedAndReopenedOnce)
     CPortManager m;
     CSerialComm* p = m.GetGpsPort();
     m.SetPortName(p, pty->name());
+    // The switch in the menu follows these reports.
+    std::vector<bool> reported;
+    QObject::connect(&m, &CPortManager::portStateChanged, [&] { reported.push_back(p->IsOpen()); });
     ASSERT_TRUE(m.StartPort(p, true));
+    EXPECT_EQ(reported, std::vector<bool>{true});
     pty->Write(kGga);
     ASSERT_TRUE(WaitUntil([&] { return p->fix().quality == 1; }, 3000));
+    EXPECT_EQ(reported, std::vector<bool>{true});
 
     MessageRecorder rec;
     pty.reset();  // the other end goes away: read errors, then the reopen fails
     ASSERT_TRUE(WaitUntil([&] { return !p->IsOpen() && !m.pollTimerActive(); }, 3000));
+    EXPECT_EQ(reported, (std::vector<bool>{true, false}));
     ASSERT_EQ(rec.messages().size(), 1u) << "one report, not one per error";
     EXPECT_TRUE(rec.messages()[0].textId == IDS_PORT_NOT_FOUND || rec.messages()[0].textId == IDS_PORT_SYSTEM_ERROR);
     EXPECT_EQ(p->openCount(), 0);

@@ -29,8 +29,9 @@ public:
     uint32_t m_nType;
 };
 
-// The insertion exactly as described: walk deeply from the start, insert before the first
-// object with a lower type code in the list that holds it, otherwise append to the root.
+// The drawing-order insertion in its plainest form: walk deeply from the start, insert before
+// the first object with a lower type code in the list that holds it, otherwise append to the
+// root.
 bool BruteForceAdd(GList& root, GObj* obj)
 {
     CObjEnum walk(&root);
@@ -59,7 +60,7 @@ std::string Shape(const GList& list, const std::map<const GObj*, int>& ids)
     return s + "]";
 }
 
-TEST(KorvelDocTest, ExampleOrderOfTheDescription)
+TEST(KorvelDocTest, KindsStackInDrawingOrderWhateverTheOrderOfAdding)
 {
     CKorvelDoc doc;
     doc.OnNewDocument(0);
@@ -284,11 +285,11 @@ TEST(KorvelDocTest, OpenAndSaveFiles)
     EXPECT_EQ(back.m_pRoot->GetCount(), 0u);
     EXPECT_EQ(fits, 1);
 
-    // An empty file is no document.
+    // An empty file is a document cut short (the archive error), not a file of another format.
     QFile empty(dir.filePath(QStringLiteral("leer.kvd")));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
-    EXPECT_EQ(back.Open(empty.fileName()), KvdStatus::BadFormat);
+    EXPECT_EQ(back.Open(empty.fileName()), KvdStatus::ReadError);
 }
 
 TEST(KorvelDocTest, StatusCodesAreTheMessageIds)

@@ -18,6 +18,7 @@
 #include <QtEndian>
 
 #include <functional>
+#include <limits>
 
 namespace korvel {
 namespace {
@@ -355,7 +356,10 @@ TEST(KvdStreamTest, StatusForHeaderProblems)
     };
     const QByteArray korvelLower = QByteArray::fromHex("fffeff066b006f007200760065006c00") + Word(5) + Word(1);
     const Row rows[] = {
-        {"empty file", QByteArray(), KvdStatus::BadFormat, KVD_VERSION},
+        // A file cut off inside the identifier is a damaged document, not another format.
+        {"empty file", QByteArray(), KvdStatus::ReadError, KVD_VERSION},
+        {"cut in the identifier", Header().left(7), KvdStatus::ReadError, KVD_VERSION},
+        {"identifier without its last byte", Header().left(15), KvdStatus::ReadError, KVD_VERSION},
         {"text file", QByteArray("Hallo Welt\n"), KvdStatus::BadFormat, KVD_VERSION},
         {"lower-case identifier", korvelLower, KvdStatus::BadFormat, KVD_VERSION},
         {"8-bit identifier", QByteArray("\x06Korvel") + Word(5) + Word(1) + Golden("empty.kvd").mid(20),
@@ -567,6 +571,78 @@ TEST(KvdStreamTest, DeepNestingIsRefusedWithoutExhaustingTheStack)
     EXPECT_EQ(LoadBytes(doc, nested(100000)), KvdStatus::ReadError);
 }
 
+// Whatever nesting the writer stores, the reader loads: lists inside lists with a polyline (its
+// ring list and rings are objects too) and an attributed point at the bottom.
+TEST(KvdStreamTest, EveryNestingThatSavesAlsoLoads)
+{
+    bool someRefused = false;
+    for (int depth : {1, 100, 126, 127, 128, 200, 250, 252, 253, 254, 255, 256, 300}) {
+        SCOPED_TRACE(depth);
+        CKorvelDoc doc;
+        doc.OnNewDocument(31467);
+        GList* holder = doc.m_pRoot.get();
+        for (int i = 1; i < depth; ++i) {
+            auto* inner = new GList;
+            ASSERT_TRUE(holder->AddTail(inner));
+            holder = inner;
+        }
+        auto* point = new GPoint(WorldPoint{1, 2});
+        point->SetInfo("PTNR", "7", INFO_TEXT);
+        ASSERT_TRUE(holder->AddTail(point));
+        auto ring = std::make_unique<GRing>();
+        ring->Add(WorldPoint{0, 0});
+        ring->Add(WorldPoint{1, 1});
+        ASSERT_TRUE(holder->AddTail(new GPolyline(std::move(ring))));
+
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (doc.Store(buffer) != KvdStatus::Ok) {
+            someRefused = true;
+            continue;
+        }
+        CKorvelDoc back;
+        ASSERT_EQ(LoadBytes(back, bytes), KvdStatus::Ok);
+        EXPECT_EQ(StoreBytes(back), bytes);
+    }
+    EXPECT_TRUE(someRefused);  // there is a limit, and the writer keeps it
+}
+
+// A damaged file cannot hand the painter an absurd pen: widths are held to 0..100 and unknown
+// styles draw solid.
+TEST(KvdStreamTest, PenWidthAndStyleAreHeldToSaneValues)
+{
+    struct Row {
+        int32_t width, style;
+        int32_t wantWidth, wantStyle;
+    };
+    const Row rows[] = {
+        {3, PS_DASHDOT, 3, PS_DASHDOT},
+        {100, PS_INSIDEFRAME, 100, PS_INSIDEFRAME},
+        {std::numeric_limits<int32_t>::max(), 7, 100, PS_SOLID},
+        {101, -1, 100, PS_SOLID},
+        {-5, std::numeric_limits<int32_t>::min(), 0, PS_SOLID},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.width);
+        CKorvelDoc doc;
+        doc.OnNewDocument(31467);
+        auto ring = std::make_unique<GRing>();
+        ring->Add(WorldPoint{0, 0});
+        ring->Add(WorldPoint{1, 1});
+        auto* line = new GPolyline(std::move(ring));
+        line->m_nPenWidth = r.width;
+        line->m_nPenStyle = r.style;
+        ASSERT_TRUE(doc.AddObject(line));
+        CKorvelDoc back;
+        ASSERT_EQ(LoadBytes(back, StoreBytes(doc)), KvdStatus::Ok);
+        const auto* read = MemberAs<GPolyline>(*back.m_pRoot, 0);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->m_nPenWidth, r.wantWidth);
+        EXPECT_EQ(read->m_nPenStyle, r.wantStyle);
+    }
+}
+
 TEST(KvdStreamTest, EveryTruncationOfAValidFileFailsCleanly)
 {
     CKorvelDoc source;
@@ -576,9 +652,8 @@ TEST(KvdStreamTest, EveryTruncationOfAValidFileFailsCleanly)
     for (qsizetype n = 0; n < bytes.size(); ++n) {
         CKorvelDoc doc;
         const KvdStatus s = LoadBytes(doc, bytes.left(n));
-        // The trailer items are the only ones whose loss could go unnoticed: they are read
-        // as far as they go, and a stream cut inside them is damaged as well.
-        EXPECT_TRUE(s == KvdStatus::ReadError || s == KvdStatus::BadFormat) << n;
+        // Down to the empty file: every cut stream is a damaged document.
+        EXPECT_EQ(s, KvdStatus::ReadError) << n;
     }
     EXPECT_EQ(objpool::GetStats().bytesInUse, pooled);  // nothing of the broken loads left
 }

@@ -146,6 +146,55 @@ TEST(ReprojectDocument, DropsRasterImagesAtAnyDepth)
     EXPECT_EQ(points, 2);
 }
 
+// Objects whose coordinates cannot be converted keep all their values; every other object,
+// before and after them and in nested lists, is converted, and the document takes the new
+// system after the whole pass.
+TEST(ReprojectDocument, ObjectsThatCannotBeConvertedKeepTheirValues)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    CKorvelDoc doc;
+    doc.OnNewDocument(900913);
+    ASSERT_TRUE(doc.AddObject(new GPoint(Mercator(9.0, 50.0))));
+    ASSERT_TRUE(doc.AddObject(new GPoint(WorldPoint{nan, 6000000.0})));
+    ASSERT_TRUE(doc.AddObject(new GPoint(WorldPoint{1e6, std::numeric_limits<double>::infinity()})));
+    auto ring = std::make_unique<GRing>();
+    ring->Add(Mercator(9.0, 50.0));
+    ring->Add(WorldPoint{1e6, nan});  // one bad vertex: the whole line stays as it was
+    ring->Add(Mercator(9.1, 50.1));
+    const std::vector<WorldPoint> lineBefore(ring->Points().begin(), ring->Points().end());
+    auto* line = new GPolyline(std::move(ring));
+    ASSERT_TRUE(doc.AddObject(line));
+    auto* nested = new GList;
+    nested->AddTail(new GPoint(Mercator(9.5, 50.5)));
+    ASSERT_TRUE(doc.AddObject(nested));
+    ASSERT_TRUE(doc.AddObject(new GPoint(Mercator(10.0, 51.0))));
+
+    size_t unconverted = 99;
+    ASSERT_TRUE(ReprojectDocument(doc, 25832, &unconverted));
+    EXPECT_EQ(unconverted, 3u);
+    EXPECT_EQ(doc.m_nCoordSys, 25832);
+    int converted = 0;
+    CObjEnum walk(doc.m_pRoot.get());
+    for (GObj* o = walk.FirstDeep(); o; o = walk.NextDeep()) {
+        if (o->GetType() != GT_POINT) continue;
+        if (!std::isfinite(o->m_ptPos.x) || !std::isfinite(o->m_ptPos.y)) continue;
+        EXPECT_GT(o->m_ptPos.x, 32400000.0);
+        ++converted;
+    }
+    EXPECT_EQ(converted, 3);  // before, inside the nested list and after the bad ones
+    const auto points = GPolyline::RingAt(line->m_pRings->GetHeadPosition())->Points();
+    ASSERT_EQ(points.size(), lineBefore.size());
+    EXPECT_EQ(points[0], lineBefore[0]);
+    EXPECT_EQ(points[2], lineBefore[2]);
+
+    // A document without such objects reports none.
+    CKorvelDoc clean;
+    clean.OnNewDocument(900913);
+    ASSERT_TRUE(clean.AddObject(new GPoint(Mercator(9.0, 50.0))));
+    ASSERT_TRUE(ReprojectDocument(clean, 31467, &unconverted));
+    EXPECT_EQ(unconverted, 0u);
+}
+
 TEST(CopyObjects, ConvertingACopyLeavesTheSourceAlone)
 {
     CKorvelDoc source;
