@@ -6,9 +6,11 @@
 
 #include "app/commandtable.h"
 #include "app/documentkinds.h"
+#include "app/edittools.h"
 #include "app/exchangecommands.h"
 #include "app/labelfont.h"
 #include "view/viewhost.h"
+#include "view/viewtool.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -114,6 +116,10 @@ public:
     // The one printer of the program: what "Druckereinrichtung" chose, used by every view.
     QPrinter* Printer() override;
     QString paneText(int pane) const;
+    // The mouse tools of every view: zoom and pan, and the editing tools.
+    ToolRegistry* Tools() override { return &m_toolRegistry; }
+    // The editing tools and commands (selection, labelling, undo).
+    CEditTools& editTools() { return *m_pEditTools; }
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
     // The receiver settings object (also the settings dialog).
@@ -199,6 +205,8 @@ private:
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
+    ToolRegistry m_toolRegistry;
+    std::unique_ptr<CEditTools> m_pEditTools;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;

@@ -112,6 +112,7 @@ TEST_F(CommandTableTest, EveryCommandHasItsTextsAndIsRunOrDisabled)
             EXPECT_EQ(a->text(), QString::fromUtf8(e.text));
             QString written = QString::fromUtf8(e.text).section(QLatin1Char('\t'), 1);
             written.replace(QStringLiteral("Strg"), QStringLiteral("Ctrl"));
+            written.replace(QStringLiteral("Entf"), QStringLiteral("Del"));
             EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), written);
         }
         if (e.icon) {
@@ -147,7 +148,9 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
         "57665}");
     const QString bars = QStringLiteral("&Symbolleiste{59399 59400 59401 59403 - 32800}");
     const QString common = QStringLiteral(" 59393 - 59402 59404} E&xtras{32779 32787 - 32799}");
-    const QString withDocument = fileWithDocument + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
+    const QString edit = QStringLiteral(
+        " &Bearbeiten{57643 57644 - 57632 - &Punkte{32786 32780} &Linien{32801} &Flächen{32802} &Texte{32797 32789}}");
+    const QString withDocument = fileWithDocument + edit + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
                                  bars + common + QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
     const QString withoutDocument = QStringLiteral("&Datei{57600 57601 - 57606 - - 57665} &Ansicht{") + bars +
                                     common + QStringLiteral(" &Hilfe{57664}");
@@ -157,11 +160,11 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_FILE)->actions()),
               QStringLiteral("57600 57601 57603 - 57607 - 57664"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_ZOOM)->actions()),
-              QStringLiteral("32773 32774 32776 32775"));
+              QStringLiteral("32782 32786 - 32773 32774 32776 32775"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_IMPEXP)->actions()),
               QStringLiteral("32771 32778 - 32772 32777"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_SURVEY)->actions()),
-              QStringLiteral("32787 32779 32799 - 59402 59404"));
+              QStringLiteral("32787 32779 32799 - 59402 59404 - 32808"));
 
     // A recent file shows between the printing and "Beenden".
     m_app->recentFiles().Add(QStringLiteral("/tmp/feld.kvd"));
