@@ -2,6 +2,7 @@
 // built from it, the routing between the view and the table, and when the command states are
 // refreshed.
 #include "app/commandtable.h"
+#include "app/edittools.h"
 #include "app/commandids.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
@@ -324,6 +325,40 @@ TEST_F(CommandTableTest, TheRefreshDoesNotWalkTheDocument)
     QApplication::processEvents();
     EXPECT_FALSE(Enabled(ID_EXPORT_ZENTO));
     EXPECT_EQ(frame->documentKinds().walks(), walks + 2);
+}
+
+TEST_F(CommandTableTest, EditingToolsAndUndoRunThroughTheFrame)
+{
+    // Every view gets the editing tools from the frame.
+    for (int tool : {TOOL_SELECT, TOOL_ROTATE_TEXT, TOOL_CREATE_POINT, TOOL_FIND_POINT})
+        EXPECT_NE(wnd->view()->Tools().Handler(tool), nullptr) << tool;
+
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_SELECT));
+    EXPECT_EQ(frame->CurrentTool(), TOOL_SELECT);
+    EXPECT_TRUE(frame->action(ID_EDIT_SELECT)->isChecked());
+    // No receiver: no finding.
+    EXPECT_FALSE(Enabled(ID_EDIT_FIND_POINT));
+
+    auto* p = new GPoint(WorldPoint{1, 1});
+    ASSERT_TRUE(doc->AddObject(p));
+    doc->SetModifiedFlag(false);
+    p->m_wFlags |= GF_SELECTED;
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(Enabled(ID_EDIT_UNDO));
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_CLEAR));
+    EXPECT_EQ(doc->ContainsObject(p), nullptr);
+    EXPECT_TRUE(wnd->isWindowModified());
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Enabled(ID_EDIT_UNDO));
+    EXPECT_FALSE(Enabled(ID_EDIT_REDO));
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_UNDO));
+    EXPECT_EQ(doc->ContainsObject(p), p);
+    EXPECT_FALSE(wnd->isWindowModified());
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Enabled(ID_EDIT_REDO));
+    EXPECT_EQ(frame->action(ID_EDIT_UNDO)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(frame->action(ID_EDIT_REDO)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Y")));
+    EXPECT_EQ(frame->action(ID_EDIT_CLEAR)->shortcut(), QKeySequence(Qt::Key_Delete));
 }
 
 }  // namespace
