@@ -46,6 +46,11 @@ bool SelectObjects(CKorvelView& view, const PixelRect& rect, bool toggle, uint32
         tolerance = area.maxX - area.minX;
     }
 
+    // A click without toggle leaves one object selected: the hit object with the smallest
+    // type code, the last in document order among equals. The candidate is kept during the
+    // walk, so one pass over the document does.
+    const bool oneSurvivor = !drag && !toggle;
+    GObj* candidate = nullptr;
     bool anyHit = false;
     CObjEnum walk(doc->m_pRoot.get());
     for (GObj* o = walk.FirstDeep(); o; o = walk.NextDeep()) {
@@ -53,29 +58,17 @@ bool SelectObjects(CKorvelView& view, const PixelRect& rect, bool toggle, uint32
         anyHit = anyHit || hit;
         bool selected = toggle ? (hit ? !o->IsSelected() : o->IsSelected()) : hit;
         if (!InMask(o, typeMask)) selected = false;
-        SetSelected(*doc, o, selected);
-    }
-
-    view.setCurObj(nullptr);
-    if (!drag && !toggle) {
-        // One survivor: the smallest type code, the last in document order among equals.
-        GObj* candidate = nullptr;
-        CObjEnum again(doc->m_pRoot.get());
-        for (GObj* o = again.FirstDeep(); o; o = again.NextDeep()) {
-            if (!o->IsSelected()) continue;
-            if (!candidate) {
-                candidate = o;
-            } else if (o->GetType() <= candidate->GetType()) {
-                SetSelected(*doc, candidate, false);
+        if (selected && oneSurvivor) {
+            if (!candidate || o->GetType() <= candidate->GetType()) {
+                if (candidate) SetSelected(*doc, candidate, false);
                 candidate = o;
             } else {
-                SetSelected(*doc, o, false);
+                selected = false;
             }
         }
-        view.setCurObj(candidate);
-    } else {
-        view.setCurObj(LastSelected(*doc));
+        SetSelected(*doc, o, selected);
     }
+    view.setCurObj(oneSurvivor ? candidate : LastSelected(*doc));
     return anyHit;
 }
 
