@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="de_DE">
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Schriftart</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>Schriftfarbe</source>
+        <translation>Font colour</translation>
+    </message>
+    <message>
+        <source>Text drehen</source>
+        <translation>Rotate text</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Alle Texte löschen</source>
+        <translation>Delete all texts</translation>
+    </message>
+    <message>
+        <source>Beschriften</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>Punkt erzeugen</source>
+        <translation>Create point</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>Deutsch</source>
@@ -659,6 +690,90 @@ Hintergrundkarte laden</source>
         <translation>Loads a background map.
 Load background map</translation>
     </message>
+    <message>
+        <source>Punkte beschriften</source>
+        <translation>Label points</translation>
+    </message>
+    <message>
+        <source>Linien beschriften</source>
+        <translation>Label lines</translation>
+    </message>
+    <message>
+        <source>Flächen beschriften</source>
+        <translation>Label areas</translation>
+    </message>
+    <message>
+        <source>Beschriftet Punkte
+Punkte beschriften</source>
+        <translation>Labels points
+Label points</translation>
+    </message>
+    <message>
+        <source>Ein oder mehrere Objekte zur Bearbeitung auswählen
+Objekt auswählen</source>
+        <translation>Select one or more objects for editing
+Select object</translation>
+    </message>
+    <message>
+        <source>Dreht den Text manuell
+Text drehen</source>
+        <translation>Rotates the text by hand
+Rotate text</translation>
+    </message>
+    <message>
+        <source>Erzeugt einen Punkt an der Cursorposition
+Punkt erzeugen</source>
+        <translation>Creates a point at the cursor position
+Create point</translation>
+    </message>
+    <message>
+        <source>Aktuelle Schriftart auswählen
+Schriftart auswählen</source>
+        <translation>Choose the current font
+Choose font</translation>
+    </message>
+    <message>
+        <source>Alle Texte löschen
+Texte löschen</source>
+        <translation>Delete all texts
+Delete texts</translation>
+    </message>
+    <message>
+        <source>Beschriftet Linien
+Linien beschriften</source>
+        <translation>Labels lines
+Label lines</translation>
+    </message>
+    <message>
+        <source>Beschriftet Flächen
+Flächen beschriften</source>
+        <translation>Labels areas
+Label areas</translation>
+    </message>
+    <message>
+        <source>Markieren Sie einen Punkt auf der Karte, um diesen zu suchen.
+Punkt suchen</source>
+        <translation>Mark a point on the map to find it.
+Find point</translation>
+    </message>
+    <message>
+        <source>Löscht die ausgewählten Objekte.
+Löschen</source>
+        <translation>Deletes the selected objects.
+Delete</translation>
+    </message>
+    <message>
+        <source>Macht die letzte Änderung rückgängig.
+Rückgängig</source>
+        <translation>Undoes the last change.
+Undo</translation>
+    </message>
+    <message>
+        <source>Stellt die zuletzt rückgängig gemachte Änderung wieder her.
+Wiederherstellen</source>
+        <translation>Redoes the last undone change.
+Redo</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>
@@ -738,6 +853,29 @@ Load background map</translation>
     <message>
         <source>Zusätzlich Fläche mit &amp;allen Punkten exportieren</source>
         <translation>Also export an area with a&amp;ll points</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CLabelDlg</name>
+    <message>
+        <source>Beschriften</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>Texteingabe</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Infofeld</source>
+        <translation>Attribute</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -917,6 +1055,105 @@ Load background map</translation>
     <message>
         <source>&amp;GPS-Austausch (GPX)...</source>
         <translation>&amp;GPS exchange (GPX)...</translation>
+    </message>
+    <message>
+        <source>&amp;Bearbeiten</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Punkte</source>
+        <translation>&amp;Points</translation>
+    </message>
+    <message>
+        <source>&amp;Linien</source>
+        <translation>&amp;Lines</translation>
+    </message>
+    <message>
+        <source>&amp;Flächen</source>
+        <translation>&amp;Areas</translation>
+    </message>
+    <message>
+        <source>&amp;Texte</source>
+        <translation>&amp;Texts</translation>
+    </message>
+    <message>
+        <source>&amp;Rückgängig	Strg+Z</source>
+        <translation>&amp;Undo	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>&amp;Wiederherstellen	Strg+Y</source>
+        <translation>&amp;Redo	Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>&amp;Löschen	Entf</source>
+        <translation>&amp;Delete	Del</translation>
+    </message>
+    <message>
+        <source>Objekt &amp;auswählen</source>
+        <translation>&amp;Select object</translation>
+    </message>
+    <message>
+        <source>Text &amp;drehen</source>
+        <translation>&amp;Rotate text</translation>
+    </message>
+    <message>
+        <source>&amp;Erzeugen</source>
+        <translation>&amp;Create</translation>
+    </message>
+    <message>
+        <source>&amp;Beschriften</source>
+        <translation>&amp;Label</translation>
+    </message>
+    <message>
+        <source>Alle &amp;löschen</source>
+        <translation>&amp;Delete all</translation>
+    </message>
+    <message>
+        <source>&amp;Schriftart</source>
+        <translation>&amp;Font</translation>
+    </message>
+    <message>
+        <source>Punkt &amp;suchen</source>
+        <translation>&amp;Find point</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::CManualPointDlg</name>
+    <message>
+        <source>Punkt erzeugen</source>
+        <translation>Create point</translation>
+    </message>
+    <message>
+        <source>Longitude:</source>
+        <translation>Longitude:</translation>
+    </message>
+    <message>
+        <source>Rechts:</source>
+        <translation>Easting:</translation>
+    </message>
+    <message>
+        <source>Latitude:</source>
+        <translation>Latitude:</translation>
+    </message>
+    <message>
+        <source>Hoch:</source>
+        <translation>Northing:</translation>
+    </message>
+    <message>
+        <source>Punkt-Nr.:</source>
+        <translation>Point no.:</translation>
+    </message>
+    <message>
+        <source>Automatisch nummerieren</source>
+        <translation>Number automatically</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,11 @@ namespace {
 constexpr const char* kFile = "&Datei";
 constexpr const char* kImport = "&Datei/&Import";
 constexpr const char* kExport = "&Datei/&Export";
+constexpr const char* kEdit = "&Bearbeiten";
+constexpr const char* kEditPoints = "&Bearbeiten/&Punkte";
+constexpr const char* kEditLines = "&Bearbeiten/&Linien";
+constexpr const char* kEditAreas = "&Bearbeiten/&Flächen";
+constexpr const char* kEditTexts = "&Bearbeiten/&Texte";
 constexpr const char* kView = "&Ansicht";
 constexpr const char* kBars = "&Ansicht/&Symbolleiste";
 constexpr const char* kMeasure = "&Messen";
@@ -45,6 +50,11 @@ void CMainFrame::createCommands()
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Datei"), 0, 10});
     t.AddPopup({kMenuDocument, kFile, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Import"), 2, 10});
     t.AddPopup({kMenuDocument, kFile, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Export"), 2, 20});
+    t.AddPopup({kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Bearbeiten"), 0, 15});
+    t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Punkte"), 3, 10});
+    t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Linien"), 3, 20});
+    t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Flächen"), 3, 30});
+    t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Texte"), 3, 40});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Ansicht"), 0, 20});
     t.AddPopup({kMenuBoth, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Symbolleiste"), 2, 10});
     t.AddPopup({kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Messen"), 0, 25});
@@ -207,7 +217,61 @@ void CMainFrame::createCommands()
               .Icon("fit-all")
               .InMenu(kMenuDocument, kView, 1, 40)
               .OnBar(ID_VIEW_TOOLBAR_ZOOM, 2, 40));
-    // Group 1 of the zoom bar is for the editing tools (select 32782, create point 32786).
+
+    // Editing: the tools, labelling, texts, delete and undo. The editing tools answer for
+    // their enabled state and check marks.
+    CEditTools* edit = m_pEditTools.get();
+    auto editEntry = [this, edit](int id) {
+        return CommandEntry(id)
+            .EnabledWhen([this, edit, id] { return edit->OnUpdateCommand(ActiveView(), id).enabled; })
+            .CheckedWhen([this, edit, id] { return edit->OnUpdateCommand(ActiveView(), id).checked; })
+            .Handler([this, edit, id] { edit->OnCommand(ActiveView(), id); });
+    };
+    t.Add(editEntry(ID_EDIT_UNDO)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Rückgängig\tStrg+Z"))
+              .Shortcut("Ctrl+Z")
+              .InMenu(kMenuDocument, kEdit, 1, 10));
+    t.Add(editEntry(ID_EDIT_REDO)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Wiederherstellen\tStrg+Y"))
+              .Shortcut("Ctrl+Y")
+              .InMenu(kMenuDocument, kEdit, 1, 20));
+    t.Add(editEntry(ID_EDIT_CLEAR)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Löschen\tEntf"))
+              .Shortcut("Del")
+              .InMenu(kMenuDocument, kEdit, 2, 10));
+    t.Add(editEntry(ID_EDIT_SELECT)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Objekt &auswählen"))
+              .Icon("select")
+              .Checkable()
+              .OnBar(ID_VIEW_TOOLBAR_ZOOM, 1, 10));
+    // No menu or bar shows the rotate tool; the command is there for keys and scripts.
+    t.Add(editEntry(ID_EDIT_ROTATE_TEXT).Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Text &drehen")).Checkable());
+    t.Add(editEntry(ID_EDIT_CREATE_POINT)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Erzeugen"))
+              .Icon("create-point")
+              .Checkable()
+              .InMenu(kMenuDocument, kEditPoints, 1, 10)
+              .OnBar(ID_VIEW_TOOLBAR_ZOOM, 1, 20));
+    t.Add(editEntry(ID_EDIT_LABEL_POINTS)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beschriften"))
+              .InMenu(kMenuDocument, kEditPoints, 1, 20));
+    t.Add(editEntry(ID_EDIT_LABEL_LINES)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beschriften"))
+              .InMenu(kMenuDocument, kEditLines, 1, 10));
+    t.Add(editEntry(ID_EDIT_LABEL_AREAS)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Beschriften"))
+              .InMenu(kMenuDocument, kEditAreas, 1, 10));
+    t.Add(editEntry(ID_EDIT_DELETE_TEXTS)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Alle &löschen"))
+              .InMenu(kMenuDocument, kEditTexts, 1, 10));
+    t.Add(editEntry(ID_EDIT_LABEL_FONT)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Schriftart"))
+              .InMenu(kMenuDocument, kEditTexts, 1, 20));
+    t.Add(editEntry(ID_EDIT_FIND_POINT)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Punkt &suchen"))
+              .Icon("find-point")
+              .Checkable()
+              .OnBar(ID_VIEW_TOOLBAR_SURVEY, 3, 10));
 
     // Bars.
     const struct {

@@ -4,6 +4,7 @@
 #include "app/commandids.h"
 #include "app/coordsysdlg.h"
 #include "app/custombar.h"
+#include "app/docundo.h"
 #include "app/exchangecommands.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
@@ -27,6 +28,7 @@
 #include <QIODevice>
 #include <QLabel>
 #include <QMdiArea>
+#include <QUndoStack>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -85,6 +87,9 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
         UpdateCommandUI();
     });
     ReadFrameSettings();
+    m_pEditTools = std::make_unique<CEditTools>(&m_lfLabel, &m_crLabel);
+    m_pEditTools->Register(m_toolRegistry);
+    m_pEditTools->portOpen = [this] { return isGpsOpen && isGpsOpen(); };
     // The receiver settings live as long as the frame; the GPS commands and the bars go
     // through them.
     m_pGpsOptions = new CGpsOptionDlg(PortManager(), this);
@@ -615,6 +620,10 @@ void CMainFrame::AttachDocumentWindow(CKorvelWnd* wnd)
     connect(doc, &CKorvelDoc::objectAdded, this, &CMainFrame::ScheduleCommandUpdate);
     connect(doc, &CKorvelDoc::objectRemoved, this, &CMainFrame::ScheduleCommandUpdate);
     connect(doc, &CKorvelDoc::fitAllRequested, this, &CMainFrame::ScheduleCommandUpdate);
+    // Undo and redo become possible or not with every step.
+    QUndoStack* undo = CDocUndo::Of(doc)->Stack();
+    connect(undo, &QUndoStack::indexChanged, this, &CMainFrame::ScheduleCommandUpdate);
+    connect(undo, &QUndoStack::cleanChanged, this, &CMainFrame::ScheduleCommandUpdate);
 }
 
 void CMainFrame::UpdateTitle()

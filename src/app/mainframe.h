@@ -6,6 +6,7 @@
 
 #include "app/commandtable.h"
 #include "app/documentkinds.h"
+#include "app/edittools.h"
 #include "app/exchangecommands.h"
 #include "app/labelfont.h"
 #include "survey/surveyhost.h"
@@ -122,13 +123,15 @@ public:
     void SetCoordinatePanes(const QString& system, const QString& first, const QString& second) override;
     // The one printer of the program: what "Druckereinrichtung" chose, used by every view.
     QPrinter* Printer() override;
-    // The mouse tools of every view: zoom and pan, and the tools the editing layer adds.
-    ToolRegistry* Tools() override { return &m_tools; }
     // Each view's measuring state: recording lines, showing the position.
     std::unique_ptr<MeasuringController> CreateMeasuring(CKorvelView& view) override;
     // The measuring state of the active view, or null.
     CMeasureController* ActiveMeasuring() const;
     QString paneText(int pane) const;
+    // The mouse tools of every view: zoom and pan, and the editing tools.
+    ToolRegistry* Tools() override { return &m_toolRegistry; }
+    // The editing tools and commands (selection, labelling, undo).
+    CEditTools& editTools() { return *m_pEditTools; }
 
     QMdiArea* mdiArea() const { return m_pMdiArea; }
     // The receiver settings object (also the settings dialog).
@@ -216,7 +219,8 @@ private:
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
-    ToolRegistry m_tools;
+    ToolRegistry m_toolRegistry;
+    std::unique_ptr<CEditTools> m_pEditTools;
     int m_nTool = TOOL_NONE;
     bool m_bAutoNumber = false;
     bool m_bFramePlacementRestored = false;

@@ -371,6 +371,25 @@ std::unique_ptr<GObj> CKorvelDoc::RemoveObject(GObj* obj)
     return std::unique_ptr<GObj>(obj);
 }
 
+bool CKorvelDoc::RestoreObject(GObj* obj, GList* parent, GObj* next)
+{
+    if (!obj || !parent || !m_pRoot) return false;
+    const GObj* up = parent;
+    while (up && up != m_pRoot.get()) up = up->m_pParent;
+    if (!up) return false;
+    GList::Position before = nullptr;
+    if (next) {
+        before = next->m_pParent == parent ? parent->PositionOf(next) : nullptr;
+        if (!before) return false;
+    }
+    // The list's change stamp moves, so the cached insertion points of that list are rebuilt
+    // when AddObject needs them next.
+    if (!parent->InsertMemberBefore(before, obj)) return false;
+    SetModifiedFlag(true);
+    emit objectAdded(obj);
+    return true;
+}
+
 GObj* CKorvelDoc::ContainsObject(GObj* obj) const
 {
     if (!obj || !m_pRoot) return nullptr;

@@ -68,6 +68,14 @@ public:
     // back to delete. Null when `obj` is not in this document.
     std::unique_ptr<GObj> RemoveObject(GObj* obj);
 
+    // Puts an object taken out with RemoveObject back where it was: into `parent` (a list of
+    // this document) immediately before its member `next`, or at the parent's tail when
+    // `next` is null. Unlike AddObject the drawing order is the caller's and the attributes
+    // stay as they are. Marks the document modified and emits objectAdded. On success the
+    // document owns `obj`; false (nothing changed, the caller still owns it) when `parent` is
+    // not in this document, `next` is not one of its members or memory runs out.
+    bool RestoreObject(GObj* obj, GList* parent, GObj* next);
+
     // `obj` when the deep walk of the document meets it, otherwise null.
     GObj* ContainsObject(GObj* obj) const;
 

@@ -250,8 +250,16 @@ PixelSize QPainterCanvas::MeasureText(const LogFont& font, const QString& text)
 {
     LogFont unrotated = font;
     unrotated.lfEscapement = 0;
-    const QFont qf = MakeFont(unrotated, m_pMeasureDevice);
-    const QFontMetricsF fm = m_pMeasureDevice ? QFontMetricsF(qf, m_pMeasureDevice) : QFontMetricsF(qf);
+    if (!m_pMeasured || !(unrotated == m_measuredLf)) {
+        const QFont qf = MakeFont(unrotated, m_pMeasureDevice);
+        m_pMeasured = std::make_unique<QFontMetricsF>(m_pMeasureDevice ? QFontMetricsF(qf, m_pMeasureDevice)
+                                                                        : QFontMetricsF(qf));
+        m_measuredLf = unrotated;
+    }
+    const QFontMetricsF& fm = *m_pMeasured;
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+        return PixelSize{int32_t(std::ceil(fm.horizontalAdvance(text))), int32_t(std::ceil(fm.height()))};
+    }
     const QStringList lines = SplitLines(text);
     double width = 0;
     for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));

@@ -8,6 +8,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
+
+#include <memory>
 #include <QImage>
 
 class QPainter;
@@ -87,6 +90,10 @@ private:
     Pen m_appliedPen;
     Brush m_appliedBrush;
     BkMode m_appliedBk = BkMode::Opaque;
+    // The metrics of the font measured last: labelling lays out a million texts in one font,
+    // and making the font and its metrics costs more than measuring.
+    LogFont m_measuredLf;
+    std::unique_ptr<QFontMetricsF> m_pMeasured;
 };
 
 }  // namespace korvel

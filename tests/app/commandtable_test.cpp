@@ -2,6 +2,7 @@
 // built from it, the routing between the view and the table, and when the command states are
 // refreshed.
 #include "app/commandtable.h"
+#include "app/edittools.h"
 #include "app/commandids.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
@@ -112,6 +113,7 @@ TEST_F(CommandTableTest, EveryCommandHasItsTextsAndIsRunOrDisabled)
             EXPECT_EQ(a->text(), QString::fromUtf8(e.text));
             QString written = QString::fromUtf8(e.text).section(QLatin1Char('\t'), 1);
             written.replace(QStringLiteral("Strg"), QStringLiteral("Ctrl"));
+            written.replace(QStringLiteral("Entf"), QStringLiteral("Del"));
             EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), written);
         }
         if (e.icon) {
@@ -148,9 +150,11 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
     const QString bars = QStringLiteral("&Symbolleiste{59399 59400 59401 59403 - 32800}");
     const QString common = QStringLiteral(" 59393 - 59402 59404}");
     const QString extras = QStringLiteral(" E&xtras{32779 32787 - 32799}");
+    const QString edit = QStringLiteral(
+        " &Bearbeiten{57643 57644 - 57632 - &Punkte{32786 32780} &Linien{32801} &Flächen{32802} &Texte{32797 32789}}");
     // Measuring needs a document window.
     const QString measure = QStringLiteral(" &Messen{32791 32792 32793 - 32795 32796}");
-    const QString withDocument = fileWithDocument + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
+    const QString withDocument = fileWithDocument + edit + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
                                  bars + common + measure + extras +
                                  QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
     const QString withoutDocument = QStringLiteral("&Datei{57600 57601 - 57606 - - 57665} &Ansicht{") + bars +
@@ -161,11 +165,11 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_FILE)->actions()),
               QStringLiteral("57600 57601 57603 - 57607 - 57664"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_ZOOM)->actions()),
-              QStringLiteral("32773 32774 32776 32775"));
+              QStringLiteral("32782 32786 - 32773 32774 32776 32775"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_IMPEXP)->actions()),
               QStringLiteral("32771 32778 - 32772 32777"));
     EXPECT_EQ(Dump(frame->toolBar(ID_VIEW_TOOLBAR_SURVEY)->actions()),
-              QStringLiteral("32787 32779 32799 - 59402 59404 - 32791 32792 32793 32795 32796"));
+              QStringLiteral("32787 32779 32799 - 59402 59404 - 32791 32792 32793 32795 32796 - 32808"));
 
     // A recent file shows between the printing and "Beenden".
     m_app->recentFiles().Add(QStringLiteral("/tmp/feld.kvd"));
@@ -325,6 +329,40 @@ TEST_F(CommandTableTest, TheRefreshDoesNotWalkTheDocument)
     QApplication::processEvents();
     EXPECT_FALSE(Enabled(ID_EXPORT_ZENTO));
     EXPECT_EQ(frame->documentKinds().walks(), walks + 2);
+}
+
+TEST_F(CommandTableTest, EditingToolsAndUndoRunThroughTheFrame)
+{
+    // Every view gets the editing tools from the frame.
+    for (int tool : {TOOL_SELECT, TOOL_ROTATE_TEXT, TOOL_CREATE_POINT, TOOL_FIND_POINT})
+        EXPECT_NE(wnd->view()->Tools().Handler(tool), nullptr) << tool;
+
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_SELECT));
+    EXPECT_EQ(frame->CurrentTool(), TOOL_SELECT);
+    EXPECT_TRUE(frame->action(ID_EDIT_SELECT)->isChecked());
+    // No receiver: no finding.
+    EXPECT_FALSE(Enabled(ID_EDIT_FIND_POINT));
+
+    auto* p = new GPoint(WorldPoint{1, 1});
+    ASSERT_TRUE(doc->AddObject(p));
+    doc->SetModifiedFlag(false);
+    p->m_wFlags |= GF_SELECTED;
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(Enabled(ID_EDIT_UNDO));
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_CLEAR));
+    EXPECT_EQ(doc->ContainsObject(p), nullptr);
+    EXPECT_TRUE(wnd->isWindowModified());
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Enabled(ID_EDIT_UNDO));
+    EXPECT_FALSE(Enabled(ID_EDIT_REDO));
+    ASSERT_TRUE(frame->RunCommand(ID_EDIT_UNDO));
+    EXPECT_EQ(doc->ContainsObject(p), p);
+    EXPECT_FALSE(wnd->isWindowModified());
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(Enabled(ID_EDIT_REDO));
+    EXPECT_EQ(frame->action(ID_EDIT_UNDO)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(frame->action(ID_EDIT_REDO)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Y")));
+    EXPECT_EQ(frame->action(ID_EDIT_CLEAR)->shortcut(), QKeySequence(Qt::Key_Delete));
 }
 
 }  // namespace

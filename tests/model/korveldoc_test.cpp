@@ -301,5 +301,58 @@ TEST(KorvelDocTest, StatusCodesAreTheMessageIds)
     }
 }
 
+TEST(KorvelDocTest, RestoreObjectPutsObjectsBackWhereTheyWere)
+{
+    CKorvelDoc doc;
+    doc.OnNewDocument(0);
+    auto* nested = new GList;
+    auto* t0 = new GText(QStringLiteral("innen"));
+    nested->AddTail(t0);
+    ASSERT_TRUE(doc.AddObject(nested));
+    GList* root = doc.m_pRoot.get();
+    auto* a = new GPoint(WorldPoint{1, 1});
+    auto* b = new GPoint(WorldPoint{2, 2});
+    auto* c = new GPoint(WorldPoint{3, 3});
+    for (GPoint* p : {a, b, c}) ASSERT_TRUE(doc.AddObject(p));
+    b->SetInfo(QStringLiteral("PTNR"), QStringLiteral("9"));
+    const auto order = [&] {
+        std::vector<GObj*> out;
+        for (GList::Position p = root->m_list.GetHeadPosition()->pNext; p;) out.push_back(GList::NextMember(p));
+        return out;
+    };
+    const std::vector<GObj*> before = order();
+    ASSERT_EQ(before.size(), 3u);
+
+    // Taken out last first and put back first first, each before the member it stood before.
+    std::unique_ptr<GObj> last = doc.RemoveObject(before[2]);  // it stood at the tail
+    std::unique_ptr<GObj> middle = doc.RemoveObject(before[1]);
+    std::vector<GObj*> added;
+    QObject::connect(&doc, &CKorvelDoc::objectAdded, [&](GObj* o) { added.push_back(o); });
+    doc.SetModifiedFlag(false);
+    ASSERT_TRUE(doc.RestoreObject(last.get(), root, nullptr));
+    last.release();
+    ASSERT_TRUE(doc.RestoreObject(middle.get(), root, before[2]));
+    middle.release();
+    EXPECT_EQ(order(), before);
+    EXPECT_EQ(added, (std::vector<GObj*>{before[2], before[1]}));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(b->FindInfo(QStringLiteral("PTNR"))->Value(), QStringLiteral("9"));
+
+    // A list or a neighbour of another document, or a neighbour elsewhere: refused, still owned.
+    GPoint loose(WorldPoint{4, 4});
+    CKorvelDoc other;
+    other.OnNewDocument(0);
+    EXPECT_FALSE(doc.RestoreObject(&loose, other.m_pRoot.get(), nullptr));
+    EXPECT_FALSE(doc.RestoreObject(&loose, root, t0));  // t0 lives in the nested list
+    EXPECT_EQ(loose.m_pParent, nullptr);
+
+    // AddObject still finds its place after restores changed the list behind its back.
+    auto* text = new GText(QStringLiteral("t"));
+    ASSERT_TRUE(doc.AddObject(text));
+    EXPECT_EQ(text->m_pParent, root);
+    EXPECT_EQ(order().front(), text);
+    EXPECT_EQ(order()[1], a);
+}
+
 }  // namespace
 }  // namespace korvel

@@ -558,5 +558,23 @@ TEST_F(ViewTest, StatusBarShowsTheCoordinatesUnderTheCursor)
     }
 }
 
+TEST_F(ViewTest, ManyScatteredInvalidationsAreAllRepainted)
+{
+    // Beyond a few dozen rectangles the view repaints their common bounds: nothing may be
+    // left out on the way.
+    Open(31467);
+    QApplication::processEvents();
+    PaintSpy spy;
+    view->installEventFilter(&spy);
+    std::vector<QPoint> spots;
+    for (int i = 0; i < 500; ++i) spots.emplace_back((i * 37) % 390 + 2, (i * 53) % 290 + 2);
+    for (size_t i = 0; i < spots.size(); ++i) {
+        const QPoint p = spots[i];
+        view->InvalidatePixels(PixelRect{p.x(), p.y(), p.x() + 1, p.y() + 1}, i % 2 == 0);
+    }
+    QApplication::processEvents();
+    for (QPoint p : spots) EXPECT_TRUE(spy.painted.contains(p)) << p.x() << "," << p.y();
+}
+
 }  // namespace
 }  // namespace korvel
