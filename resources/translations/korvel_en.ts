@@ -881,6 +881,14 @@ Redo</translation>
 <context>
     <name>korvel::CMainFrame</name>
     <message>
+        <source>&amp;Bilder</source>
+        <translation>&amp;Images</translation>
+    </message>
+    <message>
+        <source>&amp;Laden</source>
+        <translation>&amp;Load</translation>
+    </message>
+    <message>
         <source>&amp;Neu	Strg+N</source>
         <translation>&amp;New	Ctrl+N</translation>
     </message>

@@ -3,6 +3,7 @@
 #include "app/docundo.h"
 #include "app/labeldlg.h"
 #include "app/manualpointdlg.h"
+#include "survey/measurepoint.h"
 #include "model/cobjenum.h"
 #include "model/gfindpt.h"
 #include "model/gtext.h"
@@ -45,15 +46,6 @@ bool DefaultFontDialog(QWidget* parent, LogFont& lf, uint32_t& colour)
     lf = LogFontFromQFont(chosen);
     lf.lfEscapement = old.lfEscapement;
     if (c.isValid()) colour = uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
-    return true;
-}
-
-bool DefaultPointDialog(CKorvelView& view, const WorldPoint& pos, QString& number, bool& autoNumber)
-{
-    CManualPointDlg dlg(pos, view.GetDocument()->m_nCoordSys, number, autoNumber, &view);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    number = dlg.Number();
-    autoNumber = dlg.AutoNumber();
     return true;
 }
 
@@ -177,14 +169,17 @@ void CreatePointTool::OnPress(CKorvelView& view, QPoint pixel, Qt::KeyboardModif
     CKorvelDoc* doc = view.GetDocument();
     ViewHost* host = view.GetHost();
     const WorldPoint pos = view.PixelToWorld(pixel);
-    QString number = NextPointNumber(doc->m_strLastPointNo);
     bool autoNumber = host && host->AutoNumbering();
+    // The dialog takes the mouse: the drag ends here.
+    if (!autoNumber) view.CancelDrag();
+    if (!m_tools.pointDialog && (m_tools.surveyHost || !autoNumber)) {
+        // The manual form of the point measurement dialog numbers, asks and creates.
+        CMeasurePoint::MeasureManually(view, m_tools.surveyHost, pos);
+        return;
+    }
+    QString number = NextPointNumber(doc->m_strLastPointNo);
     if (!autoNumber) {
-        // The dialog takes the mouse: the drag ends here.
-        view.CancelDrag();
-        std::function<bool(CKorvelView&, const WorldPoint&, QString&, bool&)> dialog = DefaultPointDialog;
-        if (m_tools.pointDialog) dialog = m_tools.pointDialog;
-        if (!dialog(view, pos, number, autoNumber)) return;
+        if (!m_tools.pointDialog(view, pos, number, autoNumber)) return;
         if (host) host->SetAutoNumbering(autoNumber);
     }
     CreateNumberedPoint(view, pos, number, m_tools.LabelFont(), m_tools.LabelColour());

@@ -75,6 +75,7 @@ private:
 };
 
 class CEditTools;
+class SurveyHost;
 
 // Create-point tool: a press creates a numbered point there (with the dialog, or at once with
 // automatic numbering); a second press on the same pixel does nothing.
@@ -120,9 +121,11 @@ public:
     std::function<bool()> portOpen;
     // Starts the position display in a view, as its own command does. Unset: nothing.
     std::function<void(CKorvelView&)> startPositionDisplay;
-    // The create-point dialog; answers false on cancel. Replaceable by the point measurement
-    // dialog. `number` and `autoNumber` come in with the proposal and go out with the choice.
+    // A replacement for the create-point dialog (tests); answers false on cancel. `number` and
+    // `autoNumber` come in with the proposal and go out with the choice. Unset: the manual form
+    // of the point measurement dialog, with `surveyHost` for the label font and undo.
     std::function<bool(CKorvelView&, const WorldPoint&, QString& number, bool& autoNumber)> pointDialog;
+    SurveyHost* surveyHost = nullptr;
     // The platform font dialog; answers false on cancel. Replaceable for tests.
     std::function<bool(QWidget*, LogFont&, uint32_t&)> fontDialog;
 

@@ -3,6 +3,7 @@
 #include "app/commandids.h"
 #include "app/custombar.h"
 #include "app/exchangecommands.h"
+#include "app/imagecommands.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
@@ -30,6 +31,7 @@ constexpr const char* kEditPoints = "&Bearbeiten/&Punkte";
 constexpr const char* kEditLines = "&Bearbeiten/&Linien";
 constexpr const char* kEditAreas = "&Bearbeiten/&Flächen";
 constexpr const char* kEditTexts = "&Bearbeiten/&Texte";
+constexpr const char* kEditImages = "&Bearbeiten/&Bilder";
 constexpr const char* kView = "&Ansicht";
 constexpr const char* kBars = "&Ansicht/&Symbolleiste";
 constexpr const char* kMeasure = "&Messen";
@@ -55,6 +57,7 @@ void CMainFrame::createCommands()
     t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Linien"), 3, 20});
     t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Flächen"), 3, 30});
     t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Texte"), 3, 40});
+    t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Bilder"), 3, 50});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Ansicht"), 0, 20});
     t.AddPopup({kMenuBoth, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Symbolleiste"), 2, 10});
     t.AddPopup({kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Messen"), 0, 25});
@@ -267,6 +270,14 @@ void CMainFrame::createCommands()
     t.Add(editEntry(ID_EDIT_LABEL_FONT)
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Schriftart"))
               .InMenu(kMenuDocument, kEditTexts, 1, 20));
+    // Scanned maps and aerial photographs under the map.
+    t.Add(CommandEntry(ID_IMG_LOAD)
+              .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Laden"))
+              .InMenu(kMenuDocument, kEditImages, 1, 10)
+              .EnabledWhen(hasWindow)
+              .Handler([this] {
+                  if (CKorvelWnd* wnd = ActiveWnd()) OnImgLoad(*this, *wnd, imageFileDialog);
+              }));
     t.Add(editEntry(ID_EDIT_FIND_POINT)
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "Punkt &suchen"))
               .Icon("find-point")

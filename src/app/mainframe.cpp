@@ -90,6 +90,11 @@ CMainFrame::CMainFrame(CKorvelApp* app, QWidget* parent)
     m_pEditTools = std::make_unique<CEditTools>(&m_lfLabel, &m_crLabel);
     m_pEditTools->Register(m_toolRegistry);
     m_pEditTools->portOpen = [this] { return isGpsOpen && isGpsOpen(); };
+    m_pEditTools->surveyHost = this;
+    // The find-point tool leads the user to its marker with the position display.
+    m_pEditTools->startPositionDisplay = [](CKorvelView& view) {
+        if (auto* measuring = dynamic_cast<CMeasureController*>(view.measuring())) measuring->ShowPosition();
+    };
     // The receiver settings live as long as the frame; the GPS commands and the bars go
     // through them.
     m_pGpsOptions = new CGpsOptionDlg(PortManager(), this);
@@ -138,6 +143,10 @@ CMainFrame::~CMainFrame()
     m_bDestroying = true;
     const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
     for (QMdiSubWindow* w : windows) delete w;
+    // Windows closed just before are no longer listed but wait for their deferred deletion;
+    // their documents' undo stacks still talk to this frame, so they go now as well.
+    const QList<CKorvelWnd*> closed = findChildren<CKorvelWnd*>();
+    for (CKorvelWnd* w : closed) delete w;
     WriteFrameSettings();
 }
 
@@ -659,6 +668,17 @@ QString CMainFrame::paneText(int pane) const
 }
 
 CGpsSettings* CMainFrame::Gps() { return m_pGpsOptions; }
+
+bool CMainFrame::AddToDocument(CKorvelDoc& doc, std::vector<std::unique_ptr<GObj>>& objects, const QString& text)
+{
+    UndoableAdd add(doc, text);
+    for (std::unique_ptr<GObj>& obj : objects) {
+        if (!obj) continue;
+        if (!add.Add(obj.get())) return false;
+        obj.release();
+    }
+    return true;
+}
 
 std::unique_ptr<MeasuringController> CMainFrame::CreateMeasuring(CKorvelView& view)
 {

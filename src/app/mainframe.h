@@ -8,6 +8,7 @@
 #include "app/documentkinds.h"
 #include "app/edittools.h"
 #include "app/exchangecommands.h"
+#include "app/imagecommands.h"
 #include "app/labelfont.h"
 #include "survey/surveyhost.h"
 #include "view/viewhost.h"
@@ -114,6 +115,8 @@ public:
     LogFont LabelFont() const override { return m_lfLabel; }
     COLORREF LabelColor() const override { return m_crLabel; }
     void ShowPauseFace(bool paused, bool notLineMode) override { SetPauseFace(paused, notLineMode); }
+    // Measured points, lines and areas go into the document as steps the user can undo.
+    bool AddToDocument(CKorvelDoc& doc, std::vector<std::unique_ptr<GObj>>& objects, const QString& text) override;
 
     // ViewHost.
     int CurrentTool() const override { return m_nTool; }
@@ -154,6 +157,8 @@ public:
     std::function<void()> chooseCoordSys;
     // The windows of the import and export commands (tests answer in the user's place).
     ExchangeDialogs exchangeDialogs = DefaultExchangeDialogs();
+    // The file dialog of "Hintergrundkarte laden" (tests answer in the user's place).
+    ImageFileDialog imageFileDialog = DefaultImageFileDialog();
     // Runs the printer set-up dialog; true when it ended with OK.
     std::function<bool(CPrintSetupDlg&)> runPrintSetup;
 

@@ -198,12 +198,10 @@ void CMeasureController::StoreTrack()
     line->m_crColor = kStoredTrackColor;
     line->CalcBounds();
     GPolyline* stored = line.get();
-    if (!doc->AddObject(stored)) {
+    if (!AddToDocument(*doc, std::move(line), QObject::tr("Linie messen"))) {
         // The document cannot take it: keep showing the line rather than losing it.
-        m_view.SetTrack(std::move(line));
         return;
     }
-    line.release();
 
     if (ShowMessage(IDS_CLOSE_LINE_QUESTION, IDS_CAPTION_NOTE, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     auto area = std::make_unique<GPolygon>();
@@ -218,7 +216,21 @@ void CMeasureController::StoreTrack()
     area->m_crColor = kTrackAreaColor;
     area->m_nPenWidth = 3;
     area->CalcBounds();
-    if (doc->AddObject(area.get())) area.release();
+    AddToDocument(*doc, std::move(area), QObject::tr("Fläche bilden"));
+}
+
+bool CMeasureController::AddToDocument(CKorvelDoc& doc, std::unique_ptr<GObj> obj, const QString& text)
+{
+    std::vector<std::unique_ptr<GObj>> objects;
+    objects.push_back(std::move(obj));
+    const bool added = m_pHost ? m_pHost->AddToDocument(doc, objects, text) : AddObjectsDirectly(doc, objects);
+    if (added) return true;
+    // A line the document could not take stays on the screen.
+    if (auto* line = dynamic_cast<GPolyline*>(objects[0].get()); line && !dynamic_cast<GPolygon*>(line)) {
+        objects[0].release();
+        m_view.SetTrack(std::unique_ptr<GPolyline>(line));
+    }
+    return false;
 }
 
 void CMeasureController::OnMeasureTimer(int timerId)

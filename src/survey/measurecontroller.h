@@ -14,11 +14,16 @@
 #include "model/pixel.h"
 #include "view/viewmeasuring.h"
 
+#include <QString>
 #include <QTimer>
+
+#include <memory>
 
 namespace korvel {
 
+class CKorvelDoc;
 class CKorvelView;
+class GObj;
 class CSerialComm;
 class GRing;
 class SurveyHost;
@@ -89,6 +94,9 @@ public:
 
 private:
     void StoreTrack();
+    // Adds one object through the host (one undo step); a line the document refuses goes back
+    // on the screen. True when added.
+    bool AddToDocument(CKorvelDoc& doc, std::unique_ptr<GObj> obj, const QString& text);
     void CreateMarkerIfMissing();
     void AppendToTrack(const WorldPoint& pos);
     void MoveMarker(const WorldPoint& pos, double heading);

@@ -95,15 +95,17 @@ bool CreateNumberedPoint(CKorvelView& view, SurveyHost* host, const WorldPoint& 
     if (!doc) return false;
     auto point = std::make_unique<GPoint>(position);
     point->SetInfo(QStringLiteral("PTNR"), number);
-    if (!doc->AddObject(point.get())) return false;
-    point.release();
-    doc->m_strLastPointNo = number;
-
     auto label = std::make_unique<GText>(number);
     label->m_ptPos = position;
     label->SetFont(host ? host->LabelFont() : LogFont{}, &view);
     label->m_crColor = host ? host->LabelColor() : 0;
-    if (doc->AddObject(label.get())) label.release();
+    std::vector<std::unique_ptr<GObj>> objects;
+    objects.push_back(std::move(point));
+    objects.push_back(std::move(label));
+    if (host) host->AddToDocument(*doc, objects, QObject::tr("Punkt messen"));
+    else AddObjectsDirectly(*doc, objects);
+    if (objects[0]) return false;  // the document did not take the point
+    doc->m_strLastPointNo = number;
     return true;
 }
 

@@ -6,9 +6,16 @@
 
 #include "model/canvas.h"
 
+#include <QString>
+
+#include <memory>
+#include <vector>
+
 namespace korvel {
 
 class CGpsSettings;
+class CKorvelDoc;
+class GObj;
 
 class SurveyHost {
 public:
@@ -22,6 +29,14 @@ public:
     // The pause button shows the resume picture while `paused`, greyed when no line is being
     // recorded.
     virtual void ShowPauseFace(bool /*paused*/, bool /*notLineMode*/) {}
+    // Adds what a measurement made to `doc`, in order, as one step the user can undo (named
+    // `text`). Objects the document takes are released from `objects`; the rest stay with the
+    // caller. True when all were added. The default adds them without an undo step.
+    virtual bool AddToDocument(CKorvelDoc& doc, std::vector<std::unique_ptr<GObj>>& objects, const QString& text);
 };
+
+// Adds the objects with CKorvelDoc::AddObject, in order, without an undo step; the rules of
+// SurveyHost::AddToDocument.
+bool AddObjectsDirectly(CKorvelDoc& doc, std::vector<std::unique_ptr<GObj>>& objects);
 
 }  // namespace korvel

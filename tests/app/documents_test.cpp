@@ -2,6 +2,7 @@
 // the save question, dropped files, the recent-file list and the GPS switch.
 #include "app/commandids.h"
 #include "app/custombar.h"
+#include "app/docundo.h"
 #include "app/gpsoptiondlg.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
@@ -12,6 +13,7 @@
 #include "model/cobjenum.h"
 #include "model/gpoint.h"
 #include "model/korveldoc.h"
+#include "support/documentcontent.h"
 #include "support/testsupport.h"
 #include "survey/measurecontroller.h"
 #include "view/korvelview.h"
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QUndoStack>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -194,6 +197,28 @@ TEST_F(DocumentsTest, EveryViewGetsTheFramesToolsAndItsOwnMeasuring)
     test::MessageRecorder recorder(IDCANCEL);
     EXPECT_FALSE(windows[0]->MaybeSave());
     EXPECT_EQ(first->measureMode(), CMeasureController::kModeNone);
+}
+
+TEST_F(DocumentsTest, MeasuredObjectsAreOneUndoStepEach)
+{
+    auto app = Start();
+    CKorvelWnd* wnd = app->ActiveWnd();
+    ASSERT_TRUE(wnd);
+    CKorvelDoc& doc = *wnd->document();
+    std::vector<std::unique_ptr<GObj>> objects;
+    objects.push_back(std::make_unique<GPoint>(WorldPoint{10.0, 20.0}));
+    objects.push_back(std::make_unique<GPoint>(WorldPoint{30.0, 40.0}));
+    SurveyHost& host = *app->mainFrame();
+    ASSERT_TRUE(host.AddToDocument(doc, objects, QStringLiteral("Punkt messen")));
+    EXPECT_EQ(objects[0], nullptr);  // the document owns them now
+    EXPECT_EQ(test::ObjectsOfType(doc, GT_POINT).size(), 2u);
+    QUndoStack* stack = CDocUndo::Of(&doc)->Stack();
+    ASSERT_EQ(stack->count(), 1);
+    EXPECT_EQ(stack->undoText(), QStringLiteral("Punkt messen"));
+    stack->undo();
+    EXPECT_TRUE(test::ObjectsOfType(doc, GT_POINT).empty());
+    stack->redo();
+    EXPECT_EQ(test::ObjectsOfType(doc, GT_POINT).size(), 2u);
 }
 
 TEST_F(DocumentsTest, DroppedFilesOpenAndEnterTheRecentList)

@@ -6,6 +6,7 @@
 #include "app/labeldlg.h"
 #include "app/labelfont.h"
 #include "app/manualpointdlg.h"
+#include "survey/measurepoint.h"
 #include "model/gfindpt.h"
 #include "model/gpolyline.h"
 #include "model/gring.h"
