@@ -28,27 +28,27 @@ CExportShapeDlg::CExportShapeDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     m_folder = AddExportFolderRow(this, layout, &pickFolder);
 
-    struct Spec {
+    struct RowText {
         uint32_t kind;
         const char* label;
         int checkId;
         int nameId;
     };
-    const Spec specs[3] = {
+    const RowText rowTexts[3] = {
         {GT_POINT, QT_TR_NOOP("Dateiname für Punkt-Datei:"), IDC_POINT_CHECK, IDC_POINT_NAME},
         {GT_POLYLINE, QT_TR_NOOP("Dateiname für Linien-Datei:"), IDC_POLYLINE_CHECK, IDC_POLYLINE_NAME},
         {GT_POLYGON, QT_TR_NOOP("Dateiname für Flächen-Datei:"), IDC_POLYGON_CHECK, IDC_POLYGON_NAME},
     };
     auto* grid = new QGridLayout;
     for (int i = 0; i < 3; ++i) {
-        auto* check = new QCheckBox(tr(specs[i].label), this);
-        check->setProperty("controlId", specs[i].checkId);
+        auto* check = new QCheckBox(tr(rowTexts[i].label), this);
+        check->setProperty("controlId", rowTexts[i].checkId);
         auto* name = new QLineEdit(this);
-        name->setProperty("controlId", specs[i].nameId);
+        name->setProperty("controlId", rowTexts[i].nameId);
         name->setMinimumWidth(220);
         grid->addWidget(check, i, 0);
         grid->addWidget(name, i, 1);
-        m_rows[i] = KindRow{specs[i].kind, check, name};
+        m_rows[i] = KindRow{rowTexts[i].kind, check, name};
         // Each name can be edited exactly while its file is to be written.
         connect(check, &QCheckBox::toggled, name, &QLineEdit::setEnabled);
     }

@@ -20,7 +20,7 @@
 namespace korvel {
 namespace {
 
-using test::TiffSpec;
+using test::TiffLayout;
 
 std::vector<uint8_t> ReadAll(const QString& path)
 {
@@ -45,7 +45,7 @@ struct Probe {
 
 struct TiffCase {
     const char* name;
-    TiffSpec spec;
+    TiffLayout layout;
     uint16_t bitCount;
     std::vector<Probe> probes;
 };
@@ -56,7 +56,7 @@ std::vector<TiffCase> TiffCases()
 {
     std::vector<TiffCase> cases;
     {
-        TiffSpec s{.width = 4, .height = 2, .bitsPerSample = 1, .photometric = PHOTOMETRIC_MINISBLACK,
+        TiffLayout s{.width = 4, .height = 2, .bitsPerSample = 1, .photometric = PHOTOMETRIC_MINISBLACK,
                    .pixels = {0b1000'0000, 0b0001'0000}};
         cases.push_back({"1-bit min-is-black", s, 1, {{0, 0, 0xFFFFFF}, {1, 0, 0}, {3, 1, 0xFFFFFF}, {0, 1, 0}}});
         s.photometric = PHOTOMETRIC_MINISWHITE;
@@ -67,12 +67,12 @@ std::vector<TiffCase> TiffCases()
         pal[1] = 0xFFFF;           // entry 1 red
         pal[16 + 2] = 0xFFFF;      // entry 2 green
         pal[32 + 3] = 0x8080;      // entry 3 half blue
-        TiffSpec s{.width = 4, .height = 2, .bitsPerSample = 4, .photometric = PHOTOMETRIC_PALETTE,
+        TiffLayout s{.width = 4, .height = 2, .bitsPerSample = 4, .photometric = PHOTOMETRIC_PALETTE,
                    .palette = pal, .pixels = {0x12, 0x30, 0x00, 0x01}};
         cases.push_back({"4-bit palette", s, 4, {{0, 0, 0xFF0000}, {1, 0, 0x00FF00}, {2, 0, 0x000080}, {3, 1, 0xFF0000}}});
     }
     {
-        TiffSpec s{.width = 4, .height = 2, .bitsPerSample = 8, .photometric = PHOTOMETRIC_MINISBLACK,
+        TiffLayout s{.width = 4, .height = 2, .bitsPerSample = 8, .photometric = PHOTOMETRIC_MINISBLACK,
                    .pixels = {10, 20, 30, 40, 50, 60, 70, 80}};
         cases.push_back({"8-bit grey", s, 8, {{0, 0, 0x0A0A0A}, {3, 1, 0x505050}}});
         s.orientation = ORIENTATION_BOTLEFT;
@@ -85,26 +85,26 @@ std::vector<TiffCase> TiffCases()
         cases.push_back({"other orientations show as top-left", s, 8, {{0, 0, 0x0A0A0A}}});
     }
     {
-        TiffSpec s{.width = 2, .height = 1, .bitsPerSample = 16, .photometric = PHOTOMETRIC_MINISBLACK};
+        TiffLayout s{.width = 2, .height = 1, .bitsPerSample = 16, .photometric = PHOTOMETRIC_MINISBLACK};
         const uint16_t v[2] = {0x1234, 0xFF00};
         s.pixels.resize(4);
         std::memcpy(s.pixels.data(), v, 4);
         cases.push_back({"16-bit grey keeps the high byte", s, 24, {{0, 0, 0x121212}, {1, 0, 0xFFFFFF}}});
     }
     {
-        TiffSpec s{.width = 2, .height = 1, .bitsPerSample = 8, .samplesPerPixel = 4, .photometric = PHOTOMETRIC_SEPARATED,
+        TiffLayout s{.width = 2, .height = 1, .bitsPerSample = 8, .samplesPerPixel = 4, .photometric = PHOTOMETRIC_SEPARATED,
                    .pixels = {0, 255, 255, 0, 100, 0, 0, 200}};
         cases.push_back({"CMYK with ink beyond white clamps at 0", s, 24, {{0, 0, 0xFF0000}, {1, 0, 0x003737}}});
     }
     {
-        TiffSpec s{.width = 3, .height = 2, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
+        TiffLayout s{.width = 3, .height = 2, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
                    .compression = COMPRESSION_ADOBE_DEFLATE,
                    .pixels = {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3, 4, 5, 6, 7, 8, 9}};
         cases.push_back({"RGB deflate", s, 24, {{0, 0, 0xFF0000}, {2, 0, 0x0000FF}, {2, 1, 0x070809}}});
     }
     {
         // 40 x 20 in 16 x 16 tiles: three across, two down, the last ones partly outside.
-        TiffSpec s{.width = 40, .height = 20, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
+        TiffLayout s{.width = 40, .height = 20, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
                    .tileWidth = 16, .tileLength = 16};
         for (uint32_t y = 0; y < 20; ++y)
             for (uint32_t x = 0; x < 40; ++x) s.pixels.insert(s.pixels.end(), {uint8_t(x), uint8_t(y), 7});
@@ -118,14 +118,14 @@ TEST_F(DecoderTest, TiffLayoutsGiveTheirPixels)
     for (const TiffCase& c : TiffCases()) {
         SCOPED_TRACE(c.name);
         const QString path = Path("case.tif");
-        ASSERT_TRUE(test::WriteTiff(path, c.spec));
+        ASSERT_TRUE(test::WriteTiff(path, c.layout));
         CMemoryDibSink sink;
         ASSERT_TRUE(DecodeTiff(ReadAll(path), sink));
         EXPECT_EQ(sink.Format().bitCount, c.bitCount);
         EXPECT_FALSE(sink.Format().topDown);
         const DibPixels px = sink.Pixels();
-        ASSERT_EQ(px.width, int32_t(c.spec.width));
-        ASSERT_EQ(px.height, int32_t(c.spec.height));
+        ASSERT_EQ(px.width, int32_t(c.layout.width));
+        ASSERT_EQ(px.height, int32_t(c.layout.height));
         for (const Probe& p : c.probes) {
             EXPECT_EQ(px.Rgb(p.col, p.row), p.rgb) << "at " << p.col << "," << p.row;
         }
@@ -134,7 +134,7 @@ TEST_F(DecoderTest, TiffLayoutsGiveTheirPixels)
 
 TEST_F(DecoderTest, TiffResolutionAndRefusedLayouts)
 {
-    TiffSpec s{.width = 2, .height = 1, .bitsPerSample = 8, .photometric = PHOTOMETRIC_MINISBLACK, .xResolution = 300,
+    TiffLayout s{.width = 2, .height = 1, .bitsPerSample = 8, .photometric = PHOTOMETRIC_MINISBLACK, .xResolution = 300,
                .pixels = {1, 2}};
     ASSERT_TRUE(test::WriteTiff(Path("dpi.tif"), s));
     CMemoryDibSink sink;
@@ -146,7 +146,7 @@ TEST_F(DecoderTest, TiffResolutionAndRefusedLayouts)
     EXPECT_EQ(sink.Format().xPelsPerMeter, 300);
 
     // Two bits per pixel and 16-bit RGB (48 bits) are not among the supported depths.
-    TiffSpec twoBit{.width = 4, .height = 1, .bitsPerSample = 2, .pixels = {0x1B}};
+    TiffLayout twoBit{.width = 4, .height = 1, .bitsPerSample = 2, .pixels = {0x1B}};
     ASSERT_TRUE(test::WriteTiff(Path("2bit.tif"), twoBit));
     CMemoryDibSink refused;
     EXPECT_FALSE(DecodeTiff(ReadAll(Path("2bit.tif")), refused));
@@ -261,7 +261,7 @@ TEST_F(DecoderTest, HostileSizesAreRefusedBeforeAllocating)
     }
     // TIFF: 100,000 x 100,000 RGB in one strip that is not there.
     {
-        TiffSpec s{.width = 1, .height = 1, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
+        TiffLayout s{.width = 1, .height = 1, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB,
                    .pixels = {1, 2, 3}};
         ASSERT_TRUE(test::WriteTiff(Path("small.tif"), s));
         TIFF* tif = TIFFOpen(QFile::encodeName(Path("small.tif")).constData(), "r+");

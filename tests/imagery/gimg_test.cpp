@@ -44,7 +44,7 @@ protected:
     // An RGB TIFF whose pixel (x, y) is (x mod 256, y mod 256, 7).
     QString MakeTiff(const QString& name, uint32_t w, uint32_t h)
     {
-        test::TiffSpec s{.width = w, .height = h, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB};
+        test::TiffLayout s{.width = w, .height = h, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB};
         s.pixels.reserve(size_t(w) * h * 3);
         for (uint32_t y = 0; y < h; ++y)
             for (uint32_t x = 0; x < w; ++x) s.pixels.insert(s.pixels.end(), {uint8_t(x), uint8_t(y), 7});
@@ -281,7 +281,7 @@ TEST_F(GImgTest, LargeImagesDrawFromTheCoarsestReducedCopyThatStillFills)
     EXPECT_TRUE(ReducedSizes(512, 300).empty());
 
     // Red 200 on even columns, 100 on odd ones: every reduced pixel is the mean, 150.
-    test::TiffSpec s{.width = 2000, .height = 1000, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB};
+    test::TiffLayout s{.width = 2000, .height = 1000, .bitsPerSample = 8, .samplesPerPixel = 3, .photometric = PHOTOMETRIC_RGB};
     s.pixels.resize(size_t(2000) * 1000 * 3, 0);
     for (size_t i = 0; i < s.pixels.size(); i += 3) s.pixels[i] = (i / 3) % 2 ? 100 : 200;
     ASSERT_TRUE(test::WriteTiff(Path("gross.tif"), s));

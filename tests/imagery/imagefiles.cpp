@@ -12,7 +12,7 @@
 
 namespace korvel::test {
 
-bool WriteTiff(const QString& path, const TiffSpec& s)
+bool WriteTiff(const QString& path, const TiffLayout& s)
 {
     TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif) return false;

@@ -10,7 +10,7 @@
 
 namespace korvel::test {
 
-struct TiffSpec {
+struct TiffLayout {
     uint32_t width = 0;
     uint32_t height = 0;
     uint16_t bitsPerSample = 8;
@@ -28,7 +28,7 @@ struct TiffSpec {
     std::vector<uint8_t> pixels = {};  // packed rows, top row first, each ceil(width*bits/8) bytes
 };
 // False when the library refused the file.
-bool WriteTiff(const QString& path, const TiffSpec& spec);
+bool WriteTiff(const QString& path, const TiffLayout& layout);
 
 // colorType as in PNG (0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA); rows unpadded.
 bool WritePng(const QString& path, uint32_t width, uint32_t height, int colorType, int bitDepth,
