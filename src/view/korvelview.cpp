@@ -239,13 +239,18 @@ void CKorvelView::InvalidatePixels(const PixelRect& r, bool erase)
     m_dirty += rect;
     if (erase) m_erase += rect;
     // Many scattered rectangles (an edit of thousands of objects) make every further union
-    // cost more than painting their common bounds: keep the regions simple.
+    // cost more than painting their common bounds: keep the regions simple. What is cleared
+    // must also be drawn again, so the erased bounds join the dirty region.
     constexpr int kMaxDirtyRects = 64;
+    if (m_erase.rectCount() > kMaxDirtyRects) {
+        m_erase = m_erase.boundingRect();
+        m_dirty += m_erase;
+        rect = m_dirty.boundingRect();
+    }
     if (m_dirty.rectCount() > kMaxDirtyRects) {
         m_dirty = m_dirty.boundingRect();
         rect = m_dirty.boundingRect();
     }
-    if (m_erase.rectCount() > kMaxDirtyRects) m_erase = m_erase.boundingRect();
     // While a button is held the window keeps showing what the drag started from; the map is
     // rendered again once the button is released.
     if (m_bRedrawEnabled) update(rect);

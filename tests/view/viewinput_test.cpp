@@ -8,6 +8,7 @@
 
 #include <QFocusEvent>
 #include <QPrinter>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -180,6 +181,30 @@ TEST_F(ViewInputTest, FarAwayAndNaNObjectsRepaintWithoutOverflow)
     std::unique_ptr<GObj> gone = doc.RemoveObject(far);
     gone = doc.RemoveObject(nan);
     QApplication::processEvents();
+}
+
+TEST_F(ViewInputTest, ManyScatteredErasesNeverClearWhatIsNotDrawnAgain)
+{
+    // Two map areas far apart are invalidated without erase; then many small erase requests
+    // inside them. Once the erase region is simplified to its bounds it spans the gap between
+    // the two areas, and the gap must be drawn again after being cleared.
+    Open(0, QSize(200, 200));
+    GPoint* between = AddPoint(Centre(*view).x, Centre(*view).y);
+    QApplication::processEvents();
+    const QPoint px = view->GetViewport().WorldToScreen(between->m_ptPos);
+    const auto shown = [&] { return view->screen()->grabWindow(view->winId()).toImage().pixelColor(px); };
+    ASSERT_EQ(shown(), QColor(27, 158, 30));
+    view->InvalidatePixels(PixelRect{0, 0, 40, 200}, false);
+    view->InvalidatePixels(PixelRect{160, 0, 200, 200}, false);
+    for (int i = 0; i < 100; ++i) {
+        const int x = (i % 2) ? 2 * (i % 20) : 160 + 2 * (i % 20);
+        view->InvalidatePixels(PixelRect{x, 2 * i, x + 1, 2 * i + 1}, true);
+    }
+    QApplication::processEvents();
+    // An overlay repaint copies the whole map picture to the window.
+    view->InvalidateOverlay(PixelRect{0, 0, 200, 200});
+    QApplication::processEvents();
+    EXPECT_EQ(shown(), QColor(27, 158, 30));
 }
 
 TEST_F(ViewInputTest, FailedPrintIsReported)
