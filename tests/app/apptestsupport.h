@@ -3,6 +3,13 @@
 // a temporary folder, and the language modules built for the tests.
 
 #include "app/appsettings.h"
+#include "app/korvelapp.h"
+#include "app/korvelwnd.h"
+#include "model/korveldoc.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +17,8 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <memory>
 
 namespace korvel::test {
 
@@ -51,6 +60,37 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// A test of the running program: started with a settings store of its own and the receiver
+// switched off, with its first (empty) document window active. Tear-down throws away what
+// the test changed, so closing asks nothing.
+class RunningProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        IsolatedSettings::Open().setValue(key::GpsAktiv, 0);
+        StartupOptions options;
+        options.languageFoldersSet = true;
+        m_app = std::make_unique<CKorvelApp>();
+        ASSERT_TRUE(m_app->InitInstance(options));
+        QApplication::processEvents();
+        frame = m_app->mainFrame();
+        wnd = m_app->ActiveWnd();
+        ASSERT_NE(wnd, nullptr);
+        doc = wnd->document();
+    }
+    void TearDown() override
+    {
+        for (CKorvelWnd* w : m_app->DocumentWindows()) w->document()->SetModifiedFlag(false);
+        m_app.reset();
+    }
+
+    IsolatedSettings m_settings;
+    std::unique_ptr<CKorvelApp> m_app;
+    CMainFrame* frame = nullptr;
+    CKorvelWnd* wnd = nullptr;
+    CKorvelDoc* doc = nullptr;
 };
 
 }  // namespace korvel::test

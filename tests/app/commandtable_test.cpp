@@ -30,25 +30,11 @@
 namespace korvel {
 namespace {
 
-class CommandTableTest : public ::testing::Test {
+class CommandTableTest : public test::RunningProgramTest {
 protected:
-    void SetUp() override
-    {
-        test::IsolatedSettings::Open().setValue(key::GpsAktiv, 0);
-        StartupOptions options;
-        options.languageFoldersSet = true;
-        m_app = std::make_unique<CKorvelApp>();
-        ASSERT_TRUE(m_app->InitInstance(options));
-        QApplication::processEvents();
-        frame = m_app->mainFrame();
-        wnd = m_app->ActiveWnd();
-        ASSERT_NE(wnd, nullptr);
-        doc = wnd->document();
-    }
     void TearDown() override
     {
-        for (CKorvelWnd* w : m_app->DocumentWindows()) w->document()->SetModifiedFlag(false);
-        m_app.reset();
+        RunningProgramTest::TearDown();
         CSerialComm* port = PortManager().GetGpsPort();
         while (port->IsOpen()) PortManager().StopPort(port);
     }
@@ -72,11 +58,6 @@ protected:
         QApplication::processEvents();
     }
 
-    test::IsolatedSettings m_settings;
-    std::unique_ptr<CKorvelApp> m_app;
-    CMainFrame* frame = nullptr;
-    CKorvelWnd* wnd = nullptr;
-    CKorvelDoc* doc = nullptr;
 };
 
 // A menu or tool bar as text: command ids, "-" for separators, popups as title{...}. Hidden

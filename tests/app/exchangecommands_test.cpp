@@ -197,20 +197,12 @@ TEST(ExchangeFilterTest, TableFiltersBecomeFileDialogFilters)
 // ---------------------------------------------------------------------------------------------
 // The commands in the running program
 
-class ExchangeCommandTest : public ::testing::Test {
+class ExchangeCommandTest : public test::RunningProgramTest {
 protected:
     void SetUp() override
     {
-        test::IsolatedSettings::Open().setValue(key::GpsAktiv, 0);
-        StartupOptions options;
-        options.languageFoldersSet = true;
-        m_app = std::make_unique<CKorvelApp>();
-        ASSERT_TRUE(m_app->InitInstance(options));
-        QApplication::processEvents();
-        frame = m_app->mainFrame();
-        wnd = m_app->ActiveWnd();
-        ASSERT_NE(wnd, nullptr);
-        doc = wnd->document();
+        RunningProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         // No real window may open: every dialog is answered here or refused.
         frame->exchangeDialogs.openFiles = [this](QWidget*, const QString& filter, const QString& folder) {
             shownFilter = filter;
@@ -221,11 +213,6 @@ protected:
         frame->exchangeDialogs.exportZento = [](CExportZento&) { return false; };
         frame->exchangeDialogs.coordSys = [](CCoordSysDlg&) { return false; };
     }
-    void TearDown() override
-    {
-        for (CKorvelWnd* w : m_app->DocumentWindows()) w->document()->SetModifiedFlag(false);
-        m_app.reset();
-    }
 
     bool Enabled(int id)
     {
@@ -233,11 +220,6 @@ protected:
         return frame->action(id) && frame->action(id)->isEnabled();
     }
 
-    test::IsolatedSettings m_settings;
-    std::unique_ptr<CKorvelApp> m_app;
-    CMainFrame* frame = nullptr;
-    CKorvelWnd* wnd = nullptr;
-    CKorvelDoc* doc = nullptr;
     QTemporaryDir dir;
     QStringList filesToOpen;
     QString shownFilter;

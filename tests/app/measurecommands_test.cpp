@@ -28,20 +28,12 @@ namespace {
 using test::NmeaLine;
 using test::ObjectsOfType;
 
-class MeasureCommandsTest : public ::testing::Test {
+class MeasureCommandsTest : public test::RunningProgramTest {
 protected:
     void SetUp() override
     {
-        test::IsolatedSettings::Open().setValue(key::GpsAktiv, 0);
-        StartupOptions options;
-        options.languageFoldersSet = true;
-        m_app = std::make_unique<CKorvelApp>();
-        ASSERT_TRUE(m_app->InitInstance(options));
-        QApplication::processEvents();
-        frame = m_app->mainFrame();
-        wnd = m_app->ActiveWnd();
-        ASSERT_NE(wnd, nullptr);
-        doc = wnd->document();
+        RunningProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         doc->OnNewDocument(31467);
         CSerialComm* port = PortManager().GetGpsPort();
         PortManager().SetPortName(port, pty.name());
@@ -82,12 +74,7 @@ protected:
         }
     }
 
-    test::IsolatedSettings m_settings;
     test::Pty pty;
-    std::unique_ptr<CKorvelApp> m_app;
-    CMainFrame* frame = nullptr;
-    CKorvelWnd* wnd = nullptr;
-    CKorvelDoc* doc = nullptr;
 };
 
 TEST_F(MeasureCommandsTest, KeysAndStatesFollowTheMeasuringMode)

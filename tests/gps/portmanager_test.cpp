@@ -29,41 +29,8 @@ namespace {
 
 using test::MessageRecorder;
 using test::NmeaLine;
+using test::Pty;
 using test::WaitUntil;
-
-// A pseudo-terminal: the test writes NMEA into the master, the port manager opens the slave
-// by its name like any serial device.
-class Pty {
-public:
-    Pty()
-    {
-        char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) return;
-        termios t{};
-        tcgetattr(m_slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
-        m_name = QString::fromLocal8Bit(name);
-    }
-    ~Pty()
-    {
-        CloseMaster();
-        if (m_slave >= 0) ::close(m_slave);
-    }
-    bool ok() const { return !m_name.isEmpty(); }
-    const QString& name() const { return m_name; }
-    void Write(const std::string& bytes) { ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-    void CloseMaster()
-    {
-        if (m_master >= 0) ::close(m_master);
-        m_master = -1;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_name;
-};
 
 const std::string kGga = NmeaLine("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
 
@@ -181,7 +148,7 @@ TEST(PortManager, PseudoTerminalIsReadOnThePoll)
     EXPECT_EQ(serial->parity(), QSerialPort::NoParity);
     EXPECT_EQ(serial->flowControl(), QSerialPort::NoFlowControl);
 
-    pty.Write("junk" + kGga + NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
+    ASSERT_TRUE(pty.Write("junk" + kGga + NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
     ASSERT_TRUE(WaitUntil([&] { return p->fix().speedKnots == 22.4; }, 3000));
     EXPECT_EQ(p->fix().satellitesUsed, 8);
     EXPECT_NEAR(p->fix().latitude, 48.1173, 1e-9);
@@ -309,7 +276,7 @@ TEST(PortManager, VanishedDeviceIsClosedAndReopenedOnce)
     QObject::connect(&m, &CPortManager::portStateChanged, [&] { reported.push_back(p->IsOpen()); });
     ASSERT_TRUE(m.StartPort(p, true));
     EXPECT_EQ(reported, std::vector<bool>{true});
-    pty->Write(kGga);
+    ASSERT_TRUE(pty->Write(kGga));
     ASSERT_TRUE(WaitUntil([&] { return p->fix().quality == 1; }, 3000));
     EXPECT_EQ(reported, std::vector<bool>{true});
 

@@ -29,41 +29,6 @@
 
 namespace korvel::test {
 
-// A pseudo-terminal: the test writes NMEA into the master, the port opens the slave by name.
-class Pty {
-public:
-    Pty()
-    {
-        char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) return;
-        termios t{};
-        tcgetattr(m_slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(m_slave, TCSANOW, &t);
-        m_name = QString::fromLocal8Bit(name);
-    }
-    ~Pty() { Close(); }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-    const QString& name() const { return m_name; }
-    bool Write(const std::string& bytes)
-    {
-        return m_master >= 0 && ::write(m_master, bytes.data(), bytes.size()) == ssize_t(bytes.size());
-    }
-    // The receiver is unplugged: both ends go away.
-    void Close()
-    {
-        if (m_master >= 0) ::close(m_master);
-        if (m_slave >= 0) ::close(m_slave);
-        m_master = m_slave = -1;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_name;
-};
-
 // One position report of the receiver.
 struct Report {
     double lon = 0.0;
