@@ -1,6 +1,7 @@
 #include "exchange/gpxexchange.h"
 
 #include "exchange/shapeexchange.h"
+#include "exchange/vectorstate.h"
 
 #include "crs/transform.h"
 #include "model/cobjenum.h"
@@ -85,6 +86,7 @@ std::optional<QString> NonEmptyInfo(const GObj& obj, const char* name)
 bool ToDegrees(std::span<const WorldPoint> points, int32_t coordSys, std::vector<WorldPoint>& out)
 {
     out.reserve(out.size() + points.size() + 1);
+    ClearUpperVectorState();  // reading the document hashed strings; see vectorstate.h
     for (WorldPoint p : points) {
         CoordTransform params{1, coordSys, CRS_WGS84};
         if (!TransformPoint(&p, &params)) return false;
@@ -109,6 +111,7 @@ size_t ImportGpxContent(const GpxContent& content, int32_t coordSys, const std::
         if (!obj) return;
         if (coordSys != CRS_LOCAL) {
             CoordTransform params{1, CRS_WGS84, coordSys};
+            ClearUpperVectorState();  // naming the object hashed strings; see vectorstate.h
             obj->Transform(&TransformPoint, &params);
         }
         obj->CalcBounds();

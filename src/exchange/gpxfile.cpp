@@ -1,5 +1,7 @@
 #include "exchange/gpxfile.h"
 
+#include "exchange/vectorstate.h"
+
 #include <QBuffer>
 #include <QIODevice>
 #include <QXmlStreamReader>
@@ -484,6 +486,7 @@ bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
 
 bool WriteGpx(QIODevice& device, const GpxContent& content, const QString& creator)
 {
+    ClearUpperVectorState();  // the number formatting is SSE code; see vectorstate.h
     GpxWriter out(device);
     out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx xmlns=\"");
     out.Escaped(QString::fromUtf16(kGpx11Namespace));
