@@ -1,14 +1,17 @@
 #include "exchange/gpxfile.h"
 
+#include "exchange/gpxreaders.h"
 #include "exchange/vectorstate.h"
 
 #include <QBuffer>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QXmlStreamReader>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -16,38 +19,16 @@ namespace korvel {
 namespace {
 
 constexpr char16_t kGpx11Namespace[] = u"http://www.topografix.com/GPX/1/1";
-constexpr char16_t kGpxNamespacePrefix[] = u"http://www.topografix.com/GPX/";
 
 // Elements of the default (or no) namespace belong to GPX 1.1 or 1.0; anything else is an
 // extension of some program and passed over.
-bool IsGpxNamespace(QStringView uri) { return uri.isEmpty() || uri.startsWith(kGpxNamespacePrefix); }
-
-// The elements that carry points. Met where they do not belong they are an error rather than
-// something to pass over: dropping them would lose positions without a word.
-bool IsPointOrPath(QStringView name)
+bool IsGpxNamespace(QStringView uri)
 {
-    return name == u"wpt" || name == u"rte" || name == u"rtept" || name == u"trk" || name == u"trkseg" ||
-           name == u"trkpt";
+    return uri.isEmpty() || uri.startsWith(QLatin1StringView(gpx::kGpxNamespacePrefix));
 }
 
-// An xsd:decimal: optional sign, digits with at most one point, no exponent, no "inf"/"nan";
-// white space around it is allowed (the schema collapses it).
-bool ParseDecimal(QStringView text, double* out)
-{
-    text = text.trimmed();
-    char buffer[128];
-    if (text.isEmpty() || text.size() >= qsizetype(sizeof buffer)) return false;
-    qsizetype start = 0;
-    if (text[0] == u'+') start = 1;  // from_chars takes a minus only
-    size_t length = 0;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (!((c >= u'0' && c <= u'9') || c == u'.' || (c == u'-' && i == 0))) return false;
-        buffer[length++] = char(c);
-    }
-    const auto result = std::from_chars(buffer, buffer + length, *out, std::chars_format::fixed);
-    return result.ec == std::errc() && result.ptr == buffer + length && std::isfinite(*out);
-}
+using gpx::IsPointOrPath;
+using gpx::ParseDecimal;
 
 class GpxReader {
 public:
@@ -444,10 +425,8 @@ void PlaceOf(const QByteArray& bytes, qsizetype offset, GpxReadError* error)
 // it, which may be far before the bad bytes. When the file is meant as UTF-8 and holds such
 // bytes, the part before them is read again: the first fault is there, or else the bad bytes
 // are it.
-void LocateEncodingFault(QIODevice& device, qint64 start, GpxReadError* error)
+void LocateEncodingFault(const QByteArray& bytes, GpxReadError* error)
 {
-    if (start < 0 || !device.seek(start)) return;
-    const QByteArray bytes = device.readAll();
     if (!MeantAsUtf8(bytes)) return;
     const qsizetype bad = FirstInvalidUtf8(bytes);
     if (bad < 0) return;
@@ -464,12 +443,93 @@ void LocateEncodingFault(QIODevice& device, qint64 start, GpxReadError* error)
     PlaceOf(bytes, bad, error);
 }
 
+// The bytes of a device from its position to its end: a file's mapped into memory (no copy,
+// and the pages are the system's file cache), anything else read.
+class InputBytes {
+public:
+    explicit InputBytes(QIODevice& device)
+    {
+        auto* file = qobject_cast<QFileDevice*>(&device);
+        if (file && !file->isSequential() && !file->isTextModeEnabled()) {
+            const qint64 pos = file->pos();
+            const qint64 size = file->size();
+            if (size > pos && size - pos <= std::numeric_limits<qsizetype>::max()) {
+                m_mapped = file->map(pos, size - pos);
+                if (m_mapped) {
+                    m_file = file;
+                    const auto* data = reinterpret_cast<const char*>(m_mapped);
+                    m_bytes = QByteArray::fromRawData(data, qsizetype(size - pos));
+                    file->seek(size);
+                    return;
+                }
+            }
+        }
+        m_bytes = device.readAll();
+    }
+    ~InputBytes()
+    {
+        if (m_mapped) m_file->unmap(m_mapped);
+    }
+    InputBytes(const InputBytes&) = delete;
+    InputBytes& operator=(const InputBytes&) = delete;
+
+    const QByteArray& Bytes() const { return m_bytes; }
+    std::string_view View() const { return {m_bytes.constData(), size_t(m_bytes.size())}; }
+
+private:
+    QFileDevice* m_file = nullptr;
+    uchar* m_mapped = nullptr;
+    QByteArray m_bytes;
+};
+
 }  // namespace
 
-bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
+namespace gpx {
+
+bool IsPointOrPath(QStringView name)
 {
-    const qint64 start = device.isSequential() ? -1 : device.pos();
-    GpxReader reader(device);
+    return name == u"wpt" || name == u"rte" || name == u"rtept" || name == u"trk" || name == u"trkseg" ||
+           name == u"trkpt";
+}
+
+bool IsPointOrPath(std::string_view name)
+{
+    return name == "wpt" || name == "rte" || name == "rtept" || name == "trk" || name == "trkseg" ||
+           name == "trkpt";
+}
+
+bool ParseDecimal(std::string_view text, double* out)
+{
+    if (text.empty() || text.size() >= 128) return false;
+    const size_t start = text[0] == '+' ? 1 : 0;  // from_chars takes a minus only
+    for (size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!((c >= '0' && c <= '9') || c == '.' || (c == '-' && i == 0))) return false;
+    }
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data() + start, end, *out, std::chars_format::fixed);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(*out);
+}
+
+bool ParseDecimal(QStringView text, double* out)
+{
+    text = text.trimmed();
+    char buffer[128];
+    if (text.size() >= qsizetype(sizeof buffer)) return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) return false;
+        buffer[i] = char(c);
+    }
+    return ParseDecimal(std::string_view(buffer, size_t(text.size())), out);
+}
+
+bool ReadComplete(const QByteArray& bytes, GpxContent* content, GpxReadError* error)
+{
+    QByteArray data = bytes;  // shares, never copies: the buffer only reads
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    GpxReader reader(buffer);
     GpxContent read;
     if (reader.Run(&read)) {
         *content = std::move(read);
@@ -479,9 +539,23 @@ bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
     *content = GpxContent{};
     if (error) {
         *error = reader.Error();
-        if (error->fault == GpxFault::NotWellFormed) LocateEncodingFault(device, start, error);
+        if (error->fault == GpxFault::NotWellFormed) LocateEncodingFault(bytes, error);
     }
     return false;
+}
+
+}  // namespace gpx
+
+bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error)
+{
+    const InputBytes input(device);
+    GpxContent read;
+    if (gpx::ReadQuick(input.View(), &read)) {
+        *content = std::move(read);
+        if (error) *error = GpxReadError{};
+        return true;
+    }
+    return gpx::ReadComplete(input.Bytes(), content, error);
 }
 
 bool WriteGpx(QIODevice& device, const GpxContent& content, const QString& creator)

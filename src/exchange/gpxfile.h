@@ -29,6 +29,8 @@ struct GpxWaypoint {
     std::optional<QString> ele;   // metres, a decimal number as written
     std::optional<QString> time;  // ISO 8601 as written
     std::optional<QString> desc;
+
+    friend bool operator==(const GpxWaypoint&, const GpxWaypoint&) = default;
 };
 
 // A route (one list of points) or a track (one list per segment), in file order.
@@ -38,6 +40,8 @@ struct GpxPath {
     std::optional<QString> desc;
     std::optional<QString> type;
     std::vector<std::vector<WorldPoint>> segments;  // x = longitude, y = latitude (degrees)
+
+    friend bool operator==(const GpxPath&, const GpxPath&) = default;
 };
 
 struct GpxContent {
@@ -45,6 +49,8 @@ struct GpxContent {
     std::vector<GpxPath> paths;  // routes and tracks in the order of the file
 
     bool IsEmpty() const { return waypoints.empty() && paths.empty(); }
+
+    friend bool operator==(const GpxContent&, const GpxContent&) = default;
 };
 
 // Why a file was refused. The values are the ids of the German texts in the string table.
@@ -71,10 +77,10 @@ struct GpxReadError {
     QString detail;  // the offending value or element name, for the message's %1
 };
 
-// Reads a GPX 1.1 (or 1.0) document from `device`. Elements of other namespaces, extensions
-// and elements this program does not keep are passed over; their XML is still checked. True
-// with `content` filled on success; false with `error` set (and `content` left empty) on the
-// first fault.
+// Reads a GPX 1.1 (or 1.0) document from `device`, from its position to its end (a file is
+// mapped, other devices are read whole). Elements of other namespaces, extensions and elements
+// this program does not keep are passed over; their XML is still checked. True with `content`
+// filled on success; false with `error` set (and `content` left empty) on the first fault.
 bool ReadGpx(QIODevice& device, GpxContent* content, GpxReadError* error);
 
 // Writes `content` as a GPX 1.1 document in UTF-8: waypoints first, then every path as a
