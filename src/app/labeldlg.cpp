@@ -26,6 +26,15 @@ void Append(QString& s, QStringView x, QChar separator)
     s += x;
 }
 
+// The same for a whole string, which an empty s shares instead of copying.
+void Append(QString& s, const QString& x, QChar separator)
+{
+    if (s.isEmpty())
+        s = x;
+    else
+        Append(s, QStringView(x), separator);
+}
+
 }  // namespace
 
 QStringList CollectAttributeNames(GList* root, uint32_t typeMask)

@@ -15,6 +15,64 @@ GRootObject* CreateGText() { return new (std::nothrow) GText; }
 // Font heights are whole pixels: trunc(height / scale), toward zero.
 int32_t PixelHeight(double height, double scale) { return ToPixelValue(std::trunc(height / scale)); }
 
+double Radians(int32_t escapement)
+{
+    return escapement * std::numbers::pi / 1800.0;
+}
+
+// The corners (top left, top right, bottom right, bottom left) of a text box of `size` pixels
+// turned about the anchor pixel a by the escapement: the box is placed with its top-left corner
+// on a, widened for the slant of an italic font, moved by the anchor offset and turned.
+std::array<PixelPoint, 4> TurnedBox(PixelPoint a, PixelSize size, bool italic, uint8_t anchor,
+                                    int32_t escapement)
+{
+    PixelRect box = PixelRect::FromEdges(a.x, a.y, int64_t(a.x) + size.cx, int64_t(a.y) + size.cy);
+    // Room for the slant.
+    if (italic) box.right = SaturatePixel(box.right + (int64_t(box.bottom) - box.top + 5) / 6);
+    const PixelPoint d = GText::AnchorOffset(anchor, SaturatePixel(int64_t(box.right) - box.left),
+                                             SaturatePixel(int64_t(box.bottom) - box.top));
+    box = PixelRect::FromEdges(int64_t(box.left) + d.x, int64_t(box.top) + d.y, int64_t(box.right) + d.x,
+                               int64_t(box.bottom) + d.y);
+    const double angle = Radians(escapement);
+    return {RotatePoint({box.left, box.top}, a, angle, 1.0), RotatePoint({box.right, box.top}, a, angle, 1.0),
+            RotatePoint({box.right, box.bottom}, a, angle, 1.0),
+            RotatePoint({box.left, box.bottom}, a, angle, 1.0)};
+}
+
+// TurnedBox, remembered per box shape relative to the anchor pixel: turning costs four arc
+// tangents, sines and cosines, and labelling lays out a million texts whose boxes come in a
+// handful of shapes. Only where nothing can saturate is the result independent of a.
+std::array<PixelPoint, 4> CachedTurnedBox(PixelPoint a, PixelSize size, bool italic, uint8_t anchor,
+                                          int32_t escapement)
+{
+    constexpr int64_t kNear = int64_t(1) << 28;
+    const auto inRange = [](int64_t v) { return v > -kNear && v < kNear; };
+    if (!(inRange(a.x) && inRange(a.y) && inRange(size.cx) && inRange(size.cy))) {
+        return TurnedBox(a, size, italic, anchor, escapement);
+    }
+    struct Shape {
+        PixelSize size;
+        bool italic = false;
+        uint8_t anchor = 0;
+        int32_t escapement = 0;
+        bool operator==(const Shape&) const = default;
+    };
+    struct Turned {
+        Shape shape;
+        std::array<PixelPoint, 4> corners;
+        bool known = false;
+    };
+    thread_local std::array<Turned, 16> turned;
+    const Shape shape{size, italic, anchor, escapement};
+    Turned& t =
+        turned[(uint32_t(size.cx) * 31u + uint32_t(size.cy) * 7u + uint32_t(escapement)) % turned.size()];
+    if (!t.known || !(t.shape == shape))
+        t = Turned{shape, TurnedBox({0, 0}, size, italic, anchor, escapement), true};
+    std::array<PixelPoint, 4> corners = t.corners;
+    for (PixelPoint& c : corners) c = PixelPoint{a.x + c.x, a.y + c.y};
+    return corners;
+}
+
 }  // namespace
 
 const GRuntimeClass GText::classGText = {"GText", 1, &CreateGText, &GObj::classGObj};
@@ -37,7 +95,10 @@ PixelPoint GText::AnchorOffset(uint8_t anchor, int32_t width, int32_t height)
     }
 }
 
-double GText::Angle() const { return m_lf.lfEscapement * std::numbers::pi / 1800.0; }
+double GText::Angle() const
+{
+    return Radians(m_lf.lfEscapement);
+}
 
 void GText::SetFont(const LogFont& lf, GView* view)
 {
@@ -60,17 +121,8 @@ bool GText::Layout(GView& view)
     font.lfHeight = PixelHeight(m_dHeight, vt.scale);
     const PixelSize size = dc->MeasureText(font, m_strText);
     const PixelPoint a = vt.ToScreen(m_ptPos);
-    PixelRect box = PixelRect::FromEdges(a.x, a.y, int64_t(a.x) + size.cx, int64_t(a.y) + size.cy);
-    // Room for the slant.
-    if (m_lf.lfItalic) box.right = SaturatePixel(box.right + (int64_t(box.bottom) - box.top + 5) / 6);
-    const PixelPoint d = AnchorOffset(m_nAnchor, SaturatePixel(int64_t(box.right) - box.left),
-                                      SaturatePixel(int64_t(box.bottom) - box.top));
-    box = PixelRect::FromEdges(int64_t(box.left) + d.x, int64_t(box.top) + d.y, int64_t(box.right) + d.x,
-                               int64_t(box.bottom) + d.y);
-    const double angle = Angle();
-    const std::array<PixelPoint, 4> corners = {
-        RotatePoint({box.left, box.top}, a, angle, 1.0), RotatePoint({box.right, box.top}, a, angle, 1.0),
-        RotatePoint({box.right, box.bottom}, a, angle, 1.0), RotatePoint({box.left, box.bottom}, a, angle, 1.0)};
+    const std::array<PixelPoint, 4> corners =
+        CachedTurnedBox(a, size, m_lf.lfItalic != 0, m_nAnchor, m_lf.lfEscapement);
     m_rcBounds = WorldRect{};
     for (const PixelPoint& c : corners) m_rcBounds.Unite(vt.ScreenPixelCentre(c));
     m_ptText = vt.ScreenPixelCentre(corners[0]);

@@ -251,19 +251,18 @@ PixelSize QPainterCanvas::MeasureText(const LogFont& font, const QString& text)
     LogFont unrotated = font;
     unrotated.lfEscapement = 0;
     if (!m_pMeasured || !(unrotated == m_measuredLf)) {
-        const QFont qf = MakeFont(unrotated, m_pMeasureDevice);
-        m_pMeasured = std::make_unique<QFontMetricsF>(m_pMeasureDevice ? QFontMetricsF(qf, m_pMeasureDevice)
-                                                                        : QFontMetricsF(qf));
+        m_pMeasured = std::make_unique<TextWidths>(MakeFont(unrotated, m_pMeasureDevice), m_pMeasureDevice);
         m_measuredLf = unrotated;
     }
-    const QFontMetricsF& fm = *m_pMeasured;
+    TextWidths& widths = *m_pMeasured;
+    const int32_t lineHeight = int32_t(std::ceil(widths.Height()));
     if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
-        return PixelSize{int32_t(std::ceil(fm.horizontalAdvance(text))), int32_t(std::ceil(fm.height()))};
+        return PixelSize{int32_t(std::ceil(widths.Width(text))), lineHeight};
     }
     const QStringList lines = SplitLines(text);
     double width = 0;
-    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
-    return PixelSize{int32_t(std::ceil(width)), int32_t(std::ceil(fm.height())) * int32_t(lines.size())};
+    for (const QString& line : lines) width = std::max(width, widths.Width(line));
+    return PixelSize{int32_t(std::ceil(width)), lineHeight * int32_t(lines.size())};
 }
 
 void QPainterCanvas::DrawTransparentImage(const QImage& image, const PixelRect& dest, const PixelRect& clip)

@@ -5,6 +5,7 @@
 // polygon filling, hatch patterns in device pixels, text positioned by its top-left corner.
 
 #include "model/canvas.h"
+#include "view/textwidths.h"
 
 #include <QColor>
 #include <QFont>
@@ -90,10 +91,10 @@ private:
     Pen m_appliedPen;
     Brush m_appliedBrush;
     BkMode m_appliedBk = BkMode::Opaque;
-    // The metrics of the font measured last: labelling lays out a million texts in one font,
+    // The widths of the font measured last: labelling lays out a million texts in one font,
     // and making the font and its metrics costs more than measuring.
     LogFont m_measuredLf;
-    std::unique_ptr<QFontMetricsF> m_pMeasured;
+    std::unique_ptr<TextWidths> m_pMeasured;
 };
 
 }  // namespace korvel

@@ -100,6 +100,51 @@ TEST(GTextTest, LayoutPlacesTheBoxAroundTheAnchor)
     EXPECT_TRUE(t.m_rcBounds.IsEmpty());
 }
 
+// Every box shape (size, slant, anchor, escapement) at anchor pixels near the origin and far
+// from it: each corner turned on its own about the anchor pixel, as the layout rules say.
+// Shapes are visited in turn at each place, so boxes turned before are met again.
+TEST(GTextTest, LayoutTurnsEveryBoxShapeAboutItsAnchorPixel)
+{
+    const ViewTransform vt = View();
+    RecordingView view(vt);
+    const WorldPoint places[] = {{10, 90}, {-700.25, 400}, {268435461, 80}, {30, 536870912}};
+    for (const WorldPoint& place : places) {
+        for (const char* text : {"a", "ab", "abc", "Nr. 100"}) {
+            for (const int32_t height : {-12, -13}) {
+                for (const bool italic : {false, true}) {
+                    for (uint8_t anchor = 0; anchor <= 9; ++anchor) {
+                        for (const int32_t escapement : {0, 1, 450, 900, -900, 1800, 1234, -3599}) {
+                            GText t;
+                            Init(t, text, height, anchor);
+                            t.m_ptPos = place;
+                            t.m_lf.lfItalic = italic;
+                            t.m_lf.lfEscapement = escapement;
+                            ASSERT_TRUE(t.Layout(view));
+
+                            const PixelPoint a = vt.ToScreen(place);
+                            LogFont measured = t.m_lf;
+                            measured.lfHeight = height;
+                            const PixelSize size = test::RecordingCanvas::FakeSize(measured, t.m_strText);
+                            const int32_t w = size.cx + (italic ? (size.cy + 5) / 6 : 0);
+                            const PixelPoint d = GText::AnchorOffset(anchor, w, size.cy);
+                            const PixelPoint tl{a.x + d.x, a.y + d.y};
+                            const PixelPoint box[] = {
+                                tl, {tl.x + w, tl.y}, {tl.x + w, tl.y + size.cy}, {tl.x, tl.y + size.cy}};
+                            WorldRect bounds;
+                            for (const PixelPoint& c : box)
+                                bounds.Unite(vt.ScreenPixelCentre(RotatePoint(c, a, t.Angle(), 1.0)));
+                            ASSERT_EQ(t.m_rcBounds, bounds)
+                                << text << " " << height << " " << italic << " " << int(anchor) << " "
+                                << escapement << " at " << a.x << " " << a.y;
+                            ASSERT_EQ(t.m_ptText, vt.ScreenPixelCentre(RotatePoint(tl, a, t.Angle(), 1.0)));
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(GTextTest, SetFontTakesTheHeightFromTheView)
 {
     LogFont lf;
