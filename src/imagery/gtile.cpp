@@ -252,11 +252,19 @@ bool GTileList::InsertByZoom(GTile* tile)
     return InsertMemberBefore(nullptr, tile) != nullptr;
 }
 
+GObj* GTileList::HandOut(GObj* member)
+{
+    GObj* o = Remove(member);
+    // Handed out, the tile no longer belongs to this list (which may be deleted before it).
+    if (o) o->m_pParent = nullptr;
+    return o;
+}
+
 GTile* GTileList::TakeTile(const TileKey& key)
 {
     for (Position p = m_list.GetHeadPosition(); p;) {
         GObj* o = NextMember(p);
-        if (IsTile(o) && static_cast<GTile*>(o)->m_key == key) return static_cast<GTile*>(Remove(o));
+        if (IsTile(o) && static_cast<GTile*>(o)->m_key == key) return static_cast<GTile*>(HandOut(o));
     }
     return nullptr;
 }
@@ -264,7 +272,7 @@ GTile* GTileList::TakeTile(const TileKey& key)
 GTile* GTileList::RemoveHead()
 {
     while (Position p = m_list.GetHeadPosition()) {
-        GObj* o = Remove(MemberAt(p));
+        GObj* o = HandOut(MemberAt(p));
         if (IsTile(o)) return static_cast<GTile*>(o);
         delete o;  // not a tile (added through the plain list operations): nobody can use it
     }

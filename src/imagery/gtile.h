@@ -89,6 +89,9 @@ public:
     virtual GTile* TakeTile(const TileKey& key);
     // Takes the first member out of the list; the caller owns it. Null when the list is empty.
     virtual GTile* RemoveHead();
+
+private:
+    GObj* HandOut(GObj* member);
 };
 
 // What LoadTile did.
