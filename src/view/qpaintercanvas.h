@@ -49,6 +49,8 @@ public:
     PixelSize MeasureText(const LogFont& font, const QString& text) override;
 
     void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) override;
+    // Draws the words in place (no copy, no conversion).
+    void StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest, const PixelRect& clip) override;
 
     bool IsPrinter() const override { return m_bPrinter; }
 
