@@ -1,6 +1,7 @@
 #include "app/tilecommands.h"
 
 #include "crs/transform.h"
+#include "imagery/tilemath.h"
 #include "model/korveldoc.h"
 #include "strings/stringtable.h"
 
@@ -14,8 +15,11 @@ constexpr int IDS_CAPTION_DISCLAIMER = 2102;  // "Haftungsausschluss"
 constexpr int IDS_DISCLAIMER_GOOGLE = 2103;
 constexpr int IDS_DISCLAIMER_VIRTUAL_EARTH = 2104;
 
-constexpr int kServiceGoogle = 1;
-constexpr int kServiceOsm = 2;
+QString& CacheRootOverride()
+{
+    static QString root;
+    return root;
+}
 
 }  // namespace
 
@@ -39,9 +43,9 @@ bool SwitchTileService(CKorvelDoc& doc, int service)
     int after = service;
     if (service == before) {
         after = 0;
-    } else if (service != kServiceOsm) {
+    } else if (service != kTileServiceOsm) {
         // The services whose terms the user must know about are asked for every time.
-        const int text = service == kServiceGoogle ? IDS_DISCLAIMER_GOOGLE : IDS_DISCLAIMER_VIRTUAL_EARTH;
+        const int text = service == kTileServiceGoogle ? IDS_DISCLAIMER_GOOGLE : IDS_DISCLAIMER_VIRTUAL_EARTH;
         if (ShowMessage(text, IDS_CAPTION_DISCLAIMER, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     }
     doc.m_nTileService = after;
@@ -49,5 +53,13 @@ bool SwitchTileService(CKorvelDoc& doc, int service)
     doc.UpdateObject(nullptr, true);
     return true;
 }
+
+QString ProgramTileCacheRoot()
+{
+    const QString& root = CacheRootOverride();
+    return root.isEmpty() ? DefaultTileCacheRoot() : root;
+}
+
+void SetProgramTileCacheRoot(const QString& root) { CacheRootOverride() = root; }
 
 }  // namespace korvel

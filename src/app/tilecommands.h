@@ -1,7 +1,10 @@
 #pragma once
-// The background map commands (menu Ansicht, Hintergrundkarte): switching a document's online
+// The background map commands (menu Ansicht, Online-Karte): switching a document's online
 // tile service on, off or to another service, with the notice for documents outside the
-// web-mercator system and the disclaimer of the satellite and road services.
+// web-mercator system and the disclaimer of the satellite and road services; and where the
+// program keeps its tiles.
+
+#include <QString>
 
 namespace korvel {
 
@@ -25,5 +28,11 @@ bool TileServiceChecked(const CKorvelDoc* doc, int service);
 // Answers whether the service changed. The document counts as modified when what its file
 // keeps of the choice changes (it stores only whether a background map is shown).
 bool SwitchTileService(CKorvelDoc& doc, int service);
+
+// The folder the program caches tiles in: DefaultTileCacheRoot(), unless another one was set
+// (tests keep their tiles in a temporary folder).
+QString ProgramTileCacheRoot();
+// An empty root means the default again.
+void SetProgramTileCacheRoot(const QString& root);
 
 }  // namespace korvel
