@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "Aufruf: korvel [--demo] [--maximized|--minimized] [--settings ORDNER] "
                      "[--screenshot DATEI.png [--size BxH]] [--timing] [--make-demo DATEI.kvd] [DOKUMENT.kvd]\n"
-                     "       korvel --render BILD.png --size BxH [--window MINX,MINY,MAXX,MAXY] DOKUMENT.kvd\n");
+                     "       korvel --render BILD.png --size BxH [--window MINX,MINY,MAXX,MAXY] [--offline] "
+                     "[--settings ORDNER] DOKUMENT.kvd\n");
         return 2;
     }
     // Rendering a screenshot or writing the demo file runs without anyone to answer a message

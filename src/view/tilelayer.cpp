@@ -291,7 +291,7 @@ bool CTileLayer::Paint(const TilePaintRequest& req)
         for (int32_t y = start->y; y < n && !interrupted; ++y) {
             double tileSouth = -kTileMaxLat;
             for (int32_t x = start->x; x < n; ++x) {
-                if (!m_bBusy && !req.printing && m_cycleClock.elapsed() >= m_nBusyAfterMs) {
+                if (!m_bBusy && !req.printing && m_nBusyAfterMs >= 0 && m_cycleClock.elapsed() >= m_nBusyAfterMs) {
                     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
                     m_bBusy = true;
                 }

@@ -60,7 +60,7 @@ public:
     // How long (ms) a screen paint may work on the cache before it gives way; negative: never
     // (pictures rendered for files must be complete).
     void SetSliceMs(int ms) { m_nSliceMs = ms; }
-    // How long (ms) a paint cycle may take before the busy cursor shows.
+    // How long (ms) a paint cycle may take before the busy cursor shows; negative: never.
     void SetBusyAfterMs(int ms) { m_nBusyAfterMs = ms; }
     // With false the layer never downloads (cache only).
     void SetDownloadsAllowed(bool allowed) { m_bDownloadsAllowed = allowed; }

@@ -47,6 +47,15 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Prepares the settings folder of a korvel process a test starts (its --settings): the tile
+// servers are a local port where nothing listens.
+inline void WriteProgramSettings(const QString& folder)
+{
+    QSettings s(folder + QStringLiteral("/Veldmark/Korvel.conf"), QSettings::IniFormat);
+    for (int service = 1; service <= 4; ++service)
+        s.setValue(QStringLiteral("Tiles/Service%1").arg(service), QStringLiteral("http://127.0.0.1:1"));
+}
+
 // The folder of the English module built with the program.
 inline QString ProgramDir() { return QStringLiteral(KORVEL_PROGRAM_DIR); }
 // The folder of the test modules (Dutch naming this program, French naming another one).
