@@ -22,27 +22,78 @@ namespace {
 GRootObject* CreateGTile() { return new (std::nothrow) GTile; }
 GRootObject* CreateGTileList() { return new (std::nothrow) GTileList; }
 
-// A memory sink that also refuses pictures of more than kMaxTilePixels pixels.
-class CTileDibSink : public CMemoryDibSink {
-public:
-    CTileDibSink() : CMemoryDibSink(uint64_t(kMaxTilePixels) * 4) {}
-    uint8_t* Begin(const DibFormat& format) override
-    {
-        if (int64_t(format.width) * int64_t(format.height) > kMaxTilePixels) return nullptr;
-        return CMemoryDibSink::Begin(format);
-    }
-};
-
-bool StartsWith(std::span<const uint8_t> data, std::initializer_list<uint8_t> magic)
-{
-    return data.size() >= magic.size() && std::memcmp(data.data(), magic.begin(), magic.size()) == 0;
-}
-
 // Opaque colour, or 0 for pure white.
 inline uint32_t TileWord(uint32_t rgb)
 {
     rgb &= 0x00FFFFFFu;
     return rgb == 0x00FFFFFFu ? 0u : 0xFF000000u | rgb;
+}
+
+// Decodes into one buffer kept for the thread and reused by every tile: a fresh quarter
+// megabyte per tile would cost more in page faults than the conversion that follows.
+class CTileDibSink : public DibSink {
+public:
+    ~CTileDibSink() override
+    {
+        // A rare large picture does not keep its memory.
+        if (Scratch().capacity() > (size_t(4) << 20)) std::vector<uint8_t>().swap(Scratch());
+    }
+    uint8_t* Begin(const DibFormat& format) override
+    {
+        const uint64_t size = format.ImageSize();
+        if (size == 0 || format.colors.size() > 256 || int64_t(format.width) * format.height > kMaxTilePixels) return nullptr;
+        try {
+            Scratch().assign(size_t(size), 0);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        m_format = format;
+        m_bStarted = true;
+        return Scratch().data();
+    }
+    DibPixels Pixels() const
+    {
+        if (!m_bStarted) return DibPixels{};
+        return DibPixels{Scratch().data(), m_format.width, m_format.height, int32_t(m_format.Stride()),
+                         !m_format.topDown, m_format.bitCount, m_format.colors};
+    }
+
+private:
+    static std::vector<uint8_t>& Scratch()
+    {
+        thread_local std::vector<uint8_t> buffer;
+        return buffer;
+    }
+
+    DibFormat m_format;
+    bool m_bStarted = false;
+};
+
+// One row of blue, green, red bytes as words: opaque colours, pure white as 0. Answers the
+// AND of the words (its top byte is 0xFF when none was white).
+uint32_t ConvertRow24(const uint8_t* in, uint32_t* out, int32_t width)
+{
+    uint32_t all = 0xFFFFFFFFu;
+    // Four bytes read per pixel (the fourth belongs to the next one), so not for the last.
+    for (int32_t x = 0; x + 1 < width; ++x) {
+        uint32_t v;
+        std::memcpy(&v, in + ptrdiff_t(x) * 3, 4);
+        const uint32_t rgb = v & 0x00FFFFFFu;
+        const uint32_t keep = 0u - uint32_t(rgb != 0x00FFFFFFu);
+        out[x] = (rgb | 0xFF000000u) & keep;
+        all &= out[x];
+    }
+    if (width > 0) {
+        const uint8_t* p = in + ptrdiff_t(width - 1) * 3;
+        out[width - 1] = TileWord(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+        all &= out[width - 1];
+    }
+    return all;
+}
+
+bool StartsWith(std::span<const uint8_t> data, std::initializer_list<uint8_t> magic)
+{
+    return data.size() >= magic.size() && std::memcmp(data.data(), magic.begin(), magic.size()) == 0;
 }
 
 void WriteKey(CKvdWriter& out, const TileKey& key)
@@ -139,21 +190,19 @@ std::shared_ptr<const CTilePicture> DecodeTilePicture(std::span<const uint8_t> d
         for (uint32_t i = 0; i < 256; ++i) table[i] = TileWord(i < dib.colors.size() ? dib.colors[i] : 0);
     }
     uint32_t all = 0xFFFFFFFFu;
+    const int32_t width = dib.width;
     for (int32_t y = 0; y < dib.height; ++y) {
         const uint8_t* row = dib.Row(y);
-        uint32_t* out = pic->argb.data() + size_t(y) * size_t(dib.width);
+        uint32_t* out = pic->argb.data() + size_t(y) * size_t(width);
         if (dib.bitCount == 24) {
-            for (int32_t x = 0; x < dib.width; ++x, row += 3) {
-                out[x] = TileWord(uint32_t(row[2]) << 16 | uint32_t(row[1]) << 8 | row[0]);
-                all &= out[x];
-            }
+            all &= ConvertRow24(row, out, width);
         } else if (dib.bitCount == 8) {
-            for (int32_t x = 0; x < dib.width; ++x) {
+            for (int32_t x = 0; x < width; ++x) {
                 out[x] = table[row[x]];
                 all &= out[x];
             }
         } else {
-            for (int32_t x = 0; x < dib.width; ++x) {
+            for (int32_t x = 0; x < width; ++x) {
                 out[x] = TileWord(dib.Rgb(x, y));
                 all &= out[x];
             }

@@ -1,7 +1,7 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 for the tile tests, started by the test itself: canned
-// answers per path (status, body, delay, a stall after some bytes, silence, bytes without any
-// HTTP framing), requests counted per path with their headers, and the number of requests
+// answers per path (status, body, delay, a stall or the end of the connection after some
+// bytes, silence, bytes without any HTTP framing), requests counted per path with their headers, and the number of requests
 // answered at the same time. One request per connection (answers say "Connection: close").
 // Also a port that refuses connections and one that never completes a connection.
 
@@ -31,9 +31,10 @@ class TileTestServer {
 public:
     struct Answer {
         int status = 200;
-        QByteArray body;
+        QByteArray body = {};  // (initialised, so that rows may leave it out)
         int delayMs = 0;           // before anything of the answer is sent
         int stallAfterBytes = -1;  // >= 0: the head and this many body bytes, then silence
+        int cutAfterBytes = -1;    // >= 0: the head and this many body bytes, then the end
         bool silent = false;       // the request is read but never answered
         bool withLength = true;    // without Content-Length the closed connection ends the body
         bool raw = false;          // `body` alone, without status line and headers
@@ -129,7 +130,7 @@ private:
             socket->write(out + a.body.left(a.stallAfterBytes));
             return;  // the connection stays open and silent
         }
-        socket->write(out + a.body);
+        socket->write(out + (a.cutAfterBytes >= 0 ? a.body.left(a.cutAfterBytes) : a.body));
         if (socket->property("open").toBool()) --m_open;
         socket->setProperty("open", false);
         socket->disconnectFromHost();
