@@ -54,6 +54,16 @@ uint32_t DibPixels::Rgb(int32_t col, int32_t row) const
     return index < colors.size() ? colors[index] & 0x00FFFFFFu : 0;
 }
 
+void Canvas::FillSolidRect(const PixelRect& rect, COLORREF color)
+{
+    const Pen pen = SelectPen(Pen{PS_NULL, 0, 0});
+    const Brush brush = SelectBrush(Brush{BrushKind::Solid, color});
+    const PixelPoint corners[] = {{rect.left, rect.top}, {rect.right, rect.top}, {rect.right, rect.bottom}, {rect.left, rect.bottom}};
+    Polygon(corners);
+    SelectPen(pen);
+    SelectBrush(brush);
+}
+
 void Canvas::StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest, const PixelRect& clip)
 {
     (void)clip;

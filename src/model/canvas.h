@@ -146,6 +146,10 @@ public:
     virtual void Line(PixelPoint from, PixelPoint to) = 0;
     // Inverts the colours of the pixels in the rectangle (right and bottom edge excluded).
     virtual void InvertRect(const PixelRect& rect) = 0;
+    // Paints the rectangle (right and bottom edge excluded) in a solid colour over whatever is
+    // there, leaving pen and brush as they are. This default draws a polygon; canvases with a
+    // faster way to fill override it.
+    virtual void FillSolidRect(const PixelRect& rect, COLORREF color);
 
     // Draws `text` with the selected font and text colour, its (unrotated) top-left corner at
     // `origin`; a font with an escapement turns the text about that point. No clipping, no

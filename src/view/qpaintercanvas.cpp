@@ -181,6 +181,13 @@ void QPainterCanvas::Line(PixelPoint from, PixelPoint to)
     m_pPainter->drawLine(from.x, from.y, to.x, to.y);
 }
 
+void QPainterCanvas::FillSolidRect(const PixelRect& rect, COLORREF color)
+{
+    if (!m_pPainter || !rect.HasArea()) return;
+    if (int64_t(rect.right) - rect.left > INT32_MAX || int64_t(rect.bottom) - rect.top > INT32_MAX) return;
+    m_pPainter->fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), ToQColor(color));
+}
+
 void QPainterCanvas::InvertRect(const PixelRect& rect)
 {
     if (!m_pPainter || !rect.HasArea()) return;

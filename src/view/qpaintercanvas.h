@@ -44,6 +44,8 @@ public:
     void Polyline(std::span<const PixelPoint> points) override;
     void Line(PixelPoint from, PixelPoint to) override;
     void InvertRect(const PixelRect& rect) override;
+    // QPainter's solid fill: several times faster than a polygon over a whole window.
+    void FillSolidRect(const PixelRect& rect, COLORREF color) override;
 
     void TextOut(PixelPoint origin, const QString& text) override;
     PixelSize MeasureText(const LogFont& font, const QString& text) override;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <vector>
 
 namespace korvel {
 namespace {
@@ -23,11 +24,60 @@ enum class Absence : uint8_t {
     Refused,      // the server answered without a tile: asked again only after it left the list
 };
 
-// The tiles of a layer's lists: a GTile that remembers why it has no picture.
+// The tiles of a layer's lists: a GTile that remembers why it has no picture, and draws
+// itself over the layer's background.
 class CLayerTile : public GTile {
 public:
     explicit CLayerTile(const TileKey& key) : GTile(key) {}
+
+    // Tiles lie on the layer's solid background and never on each other, so where a tile is
+    // transparent the background colour shows and nothing else. Drawn again as a picture made
+    // opaque once against that colour, a tile is a plain copy instead of a blend: a quarter of
+    // the time of a repaint from memory. (The first drawing blends: making the opaque picture
+    // costs more than one blend.)
+    void DrawOver(GView& view, Canvas& dc, const PixelRect& clip, COLORREF background)
+    {
+        const CTilePicture* pic = Picture();
+        if (!m_bLoaded || !pic || !clip.HasArea()) return;
+        if (pic->opaque || !m_bDrawnBefore) {
+            m_bDrawnBefore = true;
+            Draw(view, &dc, clip);
+            return;
+        }
+        if (m_opaque.size() != pic->argb.size() || m_opaqueOn != background) {
+            m_opaque.resize(pic->argb.size());
+            m_opaqueOn = background;
+            const uint32_t r = background & 0xFF;
+            const uint32_t g = (background >> 8) & 0xFF;
+            const uint32_t b = (background >> 16) & 0xFF;
+            const uint32_t ground = 0xFF000000u | r << 16 | g << 8 | b;
+            for (size_t i = 0; i < m_opaque.size(); ++i) {
+                // Premultiplied source over the background; tiles hold almost only opaque
+                // pixels and the transparent white.
+                const uint32_t c = pic->argb[i];
+                if (c >> 24 == 0xFF || c == 0) {
+                    m_opaque[i] = c ? c : ground;
+                    continue;
+                }
+                const uint32_t rest = 255 - (c >> 24);
+                const uint32_t cr = ((c >> 16) & 0xFF) + (r * rest + 127) / 255;
+                const uint32_t cg = ((c >> 8) & 0xFF) + (g * rest + 127) / 255;
+                const uint32_t cb = (c & 0xFF) + (b * rest + 127) / 255;
+                m_opaque[i] = 0xFF000000u | cr << 16 | cg << 8 | cb;
+            }
+        }
+        const ViewTransform vt = view.GetViewTransform();
+        const ArgbPixels pixels{m_opaque.data(), pic->width, pic->height, true};
+        ForEachPictureCopy(vt, vt.DeviceScale(), m_rcBounds, pic->width, pic->height, clip,
+                           [&](const PixelRect& block, const PixelRect& dest) { dc.StretchArgb(pixels, block, dest, clip); });
+    }
+
     Absence absence = Absence::NotAsked;
+
+private:
+    std::vector<uint32_t> m_opaque;  // the picture over m_opaqueOn
+    COLORREF m_opaqueOn = 0;
+    bool m_bDrawnBefore = false;
 };
 
 CLayerTile* AsLayerTile(GTile* tile) { return static_cast<CLayerTile*>(tile); }
@@ -91,7 +141,7 @@ public:
                 delete tile;
                 return;
             }
-            tile->Draw(m_gview, m_req.canvas, m_req.clip);
+            AsLayerTile(tile)->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
             return;
         }
         // A download the fetcher no longer runs (cancelled meanwhile) counts as never asked.
@@ -113,7 +163,7 @@ public:
                     delete tile;
                     return;
                 }
-                tile->Draw(m_gview, m_req.canvas, m_req.clip);
+                AsLayerTile(tile)->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
                 return;
             }
             tile->absence = result == kTileDownloading ? Absence::Downloading : Absence::NotAsked;
@@ -143,7 +193,7 @@ private:
             delete found;
             return;
         }
-        found->Draw(m_gview, m_req.canvas, clip);
+        AsLayerTile(found)->DrawOver(m_gview, *m_req.canvas, clip, m_req.background);
     }
 
     // Zoom levels `from` down to 1 of `service` at lon, lat: the first one loaded in memory or
@@ -265,17 +315,7 @@ bool CTileLayer::Paint(const TilePaintRequest& req)
 
     // The layer is the whole background: the window's colour under the tiles, whose white is
     // transparent, and where no tile is.
-    {
-        const Pen pen = req.canvas->SelectPen(Pen{PS_NULL, 0, 0});
-        const Brush brush = req.canvas->SelectBrush(Brush{BrushKind::Solid, req.background});
-        const PixelPoint corners[] = {{req.clip.left, req.clip.top},
-                                      {req.clip.right, req.clip.top},
-                                      {req.clip.right, req.clip.bottom},
-                                      {req.clip.left, req.clip.bottom}};
-        req.canvas->Polygon(corners);
-        req.canvas->SelectPen(pen);
-        req.canvas->SelectBrush(brush);
-    }
+    req.canvas->FillSolidRect(req.clip, req.background);
 
     QElapsedTimer paintClock;
     paintClock.start();

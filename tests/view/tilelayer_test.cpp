@@ -25,11 +25,15 @@ constexpr int kSide = 512;  // the view: 2 x 2 tiles of 256 pixels at zoom 4
 const QColor kOsm(40, 120, 200);
 const QColor kGoogle(200, 90, 30);
 const QColor kCoarse(90, 160, 60);
+const QColor kGround(235, 232, 220);  // the view's background
 
+// A tile of one colour with a white (transparent) corner of 8 x 8 pixels at its top left.
 QByteArray Png(QColor colour)
 {
     QImage img(256, 256, QImage::Format_RGB32);
     img.fill(colour);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) img.setPixelColor(x, y, Qt::white);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -100,6 +104,9 @@ protected:
     {
         doc.m_nTileService = service;
         view = std::make_unique<CKorvelView>(&doc);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, kGround);
+        view->setPalette(palette);
         view->resize(kSide, kSide);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
@@ -153,6 +160,14 @@ TEST_F(TileScreenTest, ArrivingTilesAppearAndTheCreditStaysOutOfThePicture)
             EXPECT_EQ(shown.pixelColor(p), kOsm) << x << "," << y;
         }
     }
+    // The tiles' white shows the background, drawn first or again from memory.
+    const QPoint white = Middle(9, 6) - QPoint(124, 124);
+    EXPECT_EQ(shown.pixelColor(white), kGround);
+    view->InvalidateAll();
+    Settle();
+    EXPECT_EQ(Shown().pixelColor(white), kGround);
+    EXPECT_EQ(Shown().pixelColor(white + QPoint(10, 10)), kOsm);
+
     // The credit: lighter than the tile in the corner of the window only.
     const QColor corner = shown.pixelColor(kSide - 3, kSide - 3);
     EXPECT_GT(corner.lightness(), kOsm.lightness() + 40);
@@ -167,7 +182,7 @@ TEST_F(TileScreenTest, ArrivingTilesAppearAndTheCreditStaysOutOfThePicture)
     doc.m_nTileService = 0;
     view->InvalidateAll();
     Settle();
-    EXPECT_EQ(Shown().pixelColor(kSide - 3, kSide - 3), view->palette().color(QPalette::Base));
+    EXPECT_EQ(Shown().pixelColor(kSide - 3, kSide - 3), kGround);
 }
 
 TEST_F(TileLayerTest, OnlyFullRepaintsDownload)
