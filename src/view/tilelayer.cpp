@@ -141,7 +141,7 @@ public:
                 delete tile;
                 return;
             }
-            AsLayerTile(tile)->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
+            tile->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
             return;
         }
         // A download the fetcher no longer runs (cancelled meanwhile) counts as never asked.
@@ -163,7 +163,7 @@ public:
                     delete tile;
                     return;
                 }
-                AsLayerTile(tile)->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
+                tile->DrawOver(m_gview, *m_req.canvas, m_req.clip, m_req.background);
                 return;
             }
             tile->absence = result == kTileDownloading ? Absence::Downloading : Absence::NotAsked;
@@ -177,7 +177,7 @@ public:
 
 private:
     // Draws the nearest coarser cached tile in the place of the missing tile `key`: the same
-    // service first, then OpenStreetMap (whose cache is the fullest: it is also printed).
+    // service first, then OpenStreetMap from the same zoom level down.
     void Substitute(const TileKey& key)
     {
         double lon = 0;
