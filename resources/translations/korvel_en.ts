@@ -774,6 +774,56 @@ Wiederherstellen</source>
         <translation>Redoes the last undone change.
 Redo</translation>
     </message>
+    <message>
+        <source>&quot;OpenStreetMap&quot;, &quot;Google Maps&quot; und &quot;Virtual Earth&quot; können nur mit dem Koordinatensystem &quot;WGS84&quot; genutzt werden!</source>
+        <translation>&quot;OpenStreetMap&quot;, &quot;Google Maps&quot; and &quot;Virtual Earth&quot; can only be used with the coordinate system &quot;WGS84&quot;!</translation>
+    </message>
+    <message>
+        <source>Haftungsausschluss</source>
+        <translation>Disclaimer</translation>
+    </message>
+    <message>
+        <source>Die Urheberrechte für den Dienst &quot;Google Maps&quot; liegen bei Google. Ob und wie Sie diesen Dienst nutzen dürfen, ist in den Nutzungsbedingungen von Google festgelegt. Informieren Sie sich vor der Nutzung des Dienstes über die rechtlichen Bedingungen.
+
+Der Hersteller dieser Software gibt keine Garantie, dass Sie diesen Dienst nutzen können und dürfen und schließt jede Haftung für die Nutzung des Dienstes aus.
+
+Sie haben sich über die Nutzungsbedingungen informiert und möchten den Dienst nutzen?</source>
+        <translation>The copyright of the service &quot;Google Maps&quot; belongs to Google. Whether and how you may use this service is laid down in the terms of use of Google. Find out about the legal conditions before using the service.
+
+The maker of this software gives no guarantee that you can and may use this service and excludes all liability for the use of the service.
+
+Have you read the terms of use and do you want to use the service?</translation>
+    </message>
+    <message>
+        <source>Die Urheberrechte für den Dienst &quot;Virtual Earth&quot; liegen bei Microsoft. Ob und wie Sie diesen Dienst nutzen dürfen, ist in den Nutzungsbedingungen von Microsoft festgelegt. Informieren Sie sich vor der Nutzung des Dienstes über die rechtlichen Bedingungen.
+
+Der Hersteller dieser Software gibt keine Garantie, dass Sie diesen Dienst nutzen können und dürfen und schließt jede Haftung für die Nutzung des Dienstes aus.
+
+Sie haben sich über die Nutzungsbedingungen informiert und möchten den Dienst nutzen?</source>
+        <translation>The copyright of the service &quot;Virtual Earth&quot; belongs to Microsoft. Whether and how you may use this service is laid down in the terms of use of Microsoft. Find out about the legal conditions before using the service.
+
+The maker of this software gives no guarantee that you can and may use this service and excludes all liability for the use of the service.
+
+Have you read the terms of use and do you want to use the service?</translation>
+    </message>
+    <message>
+        <source>Google Maps ein-/ausschalten
+Schaltet Google Maps als Hintergrundbild ein bzw. aus.</source>
+        <translation>Switch Google Maps on/off
+Switches Google Maps as the background picture on or off.</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap ein-/ausschalten
+Schaltet OpenSteetMap als Hintergrundbild ein bzw. aus.</source>
+        <translation>Switch OpenStreetMap on/off
+Switches OpenStreetMap as the background picture on or off.</translation>
+    </message>
+    <message>
+        <source>Virtual Earth ein-/ausschalten
+Schaltet Virtual Earth als Hintergrundbild ein bzw. aus.</source>
+        <translation>Switch Virtual Earth on/off
+Switches Virtual Earth as the background picture on or off.</translation>
+    </message>
 </context>
 <context>
     <name>korvel::CAboutDlg</name>
@@ -1123,6 +1173,26 @@ Redo</translation>
     <message>
         <source>Punkt &amp;suchen</source>
         <translation>&amp;Find point</translation>
+    </message>
+    <message>
+        <source>&amp;Online-Karte</source>
+        <translation>&amp;Online map</translation>
+    </message>
+    <message>
+        <source>Google Maps</source>
+        <translation>Google Maps</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap</source>
+        <translation>OpenStreetMap</translation>
+    </message>
+    <message>
+        <source>Virtual Earth (Satellit)</source>
+        <translation>Virtual Earth (Satellite)</translation>
+    </message>
+    <message>
+        <source>Virtual Earth (Karten)</source>
+        <translation>Virtual Earth (Maps)</translation>
     </message>
 </context>
 <context>

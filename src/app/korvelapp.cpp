@@ -6,6 +6,8 @@
 #include "app/demodocument.h"
 #include "app/korvelwnd.h"
 #include "app/mainframe.h"
+#include "app/tilecommands.h"
+#include "imagery/tilefetch.h"
 #include "imagery/tempmapfolder.h"
 #include "model/korveldoc.h"
 #include "view/korvelview.h"
@@ -25,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace korvel {
 namespace {
@@ -100,6 +103,8 @@ bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString*
             options->languageFolders << value;
         } else if (a == QLatin1String("--make-demo")) {
             if (!next(&options->makeDemoPath)) return false;
+        } else if (a == QLatin1String("--offline")) {
+            options->offline = true;
         } else if (a == QLatin1String("--demo")) {
             options->demo = true;
         } else if (a == QLatin1String("--timing")) {
@@ -123,6 +128,10 @@ bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString*
         *error = QStringLiteral("--window gilt nur mit --render.");
         return false;
     }
+    if (options->offline && options->renderPath.isEmpty()) {
+        *error = QStringLiteral("--offline gilt nur mit --render.");
+        return false;
+    }
     return true;
 }
 
@@ -135,7 +144,18 @@ int RenderDocument(const StartupOptions& options)
         ShowMessage(static_cast<int>(status), IDS_CAPTION_ERROR, MB_ICONERROR, QDir::toNativeSeparators(path));
         return 2;
     }
-    const QImage image = RenderMap(doc, options.screenshotSize, options.renderWindowSet ? &options.renderWindow : nullptr);
+    // The tile servers come from the settings store (the one of --settings, if given).
+    if (!options.settingsFolder.isEmpty()) UseSettingsFolder(options.settingsFolder);
+    std::unique_ptr<CTileFetcher> fetcher;
+    if (!options.offline) fetcher = std::make_unique<CTileFetcher>(ReadConfiguredTileServers(), ProgramTileCacheRoot());
+    MapRenderTiles tiles;
+    tiles.cacheRoot = ProgramTileCacheRoot();
+    tiles.fetcher = fetcher.get();
+    const QImage image =
+        RenderMap(doc, options.screenshotSize, options.renderWindowSet ? &options.renderWindow : nullptr, &tiles);
+    if (tiles.timedOut)
+        std::fprintf(stderr, "korvel: Nicht alle Kacheln kamen rechtzeitig an; für die übrigen zeigt das Bild, "
+                             "was im Cache lag.\n");
     if (image.isNull() || !image.save(options.renderPath, "PNG")) {
         std::fprintf(stderr, "korvel: %s konnte nicht geschrieben werden.\n", qPrintable(options.renderPath));
         return 1;

@@ -26,6 +26,7 @@ struct StartupOptions {
     QString renderPath;        // --render: render only the map of the document into this PNG and quit
     bool renderWindowSet = false;
     WorldRect renderWindow;    // --window MINX,MINY,MAXX,MAXY (document units) for --render
+    bool offline = false;      // --offline: --render draws tiles from the cache only
     QSize screenshotSize;      // --size WxH for the screenshot (invalid: the restored size)
     bool demo = false;         // --demo: demo document, demo receiver, separate settings
     bool timing = false;       // --timing: print the start-up time to standard error
@@ -39,10 +40,11 @@ struct StartupOptions {
 // `error` on a bad argument.
 bool ParseCommandLine(const QStringList& args, StartupOptions* options, QString* error);
 
-// `korvel --render OUT.png --size WxH [--window ...] DOC.kvd`: draws the document's map as a map
-// view of that client size draws it and writes it as PNG. Answers the exit status: 0 when
-// written, 2 when the document cannot be read (the message has been shown), 1 when the
-// picture cannot be written.
+// `korvel --render OUT.png --size WxH [--window ...] [--offline] DOC.kvd`: draws the document's
+// map as a map view of that client size draws it and writes it as PNG. Background tiles come
+// from the tile cache; what it lacks is downloaded first (at most 30 s are waited), unless
+// --offline. Answers the exit status: 0 when written, 2 when the document cannot be read (the
+// message has been shown), 1 when the picture cannot be written.
 int RenderDocument(const StartupOptions& options);
 
 class CKorvelApp : public QObject {

@@ -5,6 +5,7 @@
 #include "app/mainframe.h"
 #include "app/messagebox.h"
 #include "imagery/gimg.h"
+#include "imagery/tilefetch.h"
 #include "view/korvelview.h"
 
 #include <QApplication>
@@ -54,7 +55,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "Aufruf: korvel [--demo] [--maximized|--minimized] [--settings ORDNER] "
                      "[--screenshot DATEI.png [--size BxH]] [--timing] [--make-demo DATEI.kvd] [DOKUMENT.kvd]\n"
-                     "       korvel --render BILD.png --size BxH [--window MINX,MINY,MAXX,MAXY] DOKUMENT.kvd\n");
+                     "       korvel --render BILD.png --size BxH [--window MINX,MINY,MAXX,MAXY] [--offline] "
+                     "[--settings ORDNER] DOKUMENT.kvd\n");
         return 2;
     }
     // Rendering a screenshot or writing the demo file runs without anyone to answer a message
@@ -83,13 +85,15 @@ int main(int argc, char** argv)
         }
     }
 
+    // Alive while the event loop runs: they pace the screenshot.
+    QElapsedTimer waiting;
+    QTimer tilesDone;
     if (!options.screenshotPath.isEmpty()) {
         if (options.screenshotSize.isValid()) {
             frame->setWindowState(Qt::WindowNoState);
             frame->resize(options.screenshotSize);
         }
-        // Let layouts, the views' first fit and their first painting happen before grabbing.
-        QTimer::singleShot(300, frame, [&] {
+        const auto shoot = [&] {
             // On a real display the picture is read back from the window system, so it shows
             // exactly what a user sees; the offscreen platform has only the widgets' rendering.
             const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
@@ -98,6 +102,18 @@ int main(int argc, char** argv)
             const bool ok = image.save(options.screenshotPath, "PNG");
             if (!ok) std::fprintf(stderr, "korvel: %s konnte nicht geschrieben werden.\n", qPrintable(options.screenshotPath));
             QApplication::exit(ok ? 0 : 1);
+        };
+        // The background tiles the first painting asked for arrive first (at most 30 s); the
+        // repaints of the last ones get a moment before the picture is taken.
+        QObject::connect(&tilesDone, &QTimer::timeout, frame, [&, shoot] {
+            if (frame->tileFetcher()->PendingCount() > 0 && !waiting.hasExpired(30000)) return;
+            tilesDone.stop();
+            QTimer::singleShot(100, frame, shoot);
+        });
+        // Let layouts, the views' first fit and their first painting happen before grabbing.
+        QTimer::singleShot(300, frame, [&] {
+            waiting.start();
+            tilesDone.start(50);
         });
     }
     return QApplication::exec();

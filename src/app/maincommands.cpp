@@ -9,6 +9,7 @@
 #include "app/korvelwnd.h"
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
+#include "app/tilecommands.h"
 #include "model/korveldoc.h"
 #include "survey/measurecontroller.h"
 #include "survey/measurepoint.h"
@@ -34,6 +35,7 @@ constexpr const char* kEditTexts = "&Bearbeiten/&Texte";
 constexpr const char* kEditImages = "&Bearbeiten/&Bilder";
 constexpr const char* kView = "&Ansicht";
 constexpr const char* kBars = "&Ansicht/&Symbolleiste";
+constexpr const char* kTiles = "&Ansicht/&Online-Karte";
 constexpr const char* kMeasure = "&Messen";
 constexpr const char* kExtras = "E&xtras";
 constexpr const char* kWindow = "&Fenster";
@@ -59,7 +61,8 @@ void CMainFrame::createCommands()
     t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Texte"), 3, 40});
     t.AddPopup({kMenuDocument, kEdit, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Bilder"), 3, 50});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Ansicht"), 0, 20});
-    t.AddPopup({kMenuBoth, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Symbolleiste"), 2, 10});
+    t.AddPopup({kMenuDocument, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Online-Karte"), 2, 10});
+    t.AddPopup({kMenuBoth, kView, QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Symbolleiste"), 3, 10});
     t.AddPopup({kMenuDocument, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Messen"), 0, 25});
     t.AddPopup({kMenuBoth, "", QT_TRANSLATE_NOOP("korvel::CMainFrame", "E&xtras"), 0, 30});
     t.AddPopup(
@@ -221,6 +224,30 @@ void CMainFrame::createCommands()
               .InMenu(kMenuDocument, kView, 1, 40)
               .OnBar(ID_VIEW_TOOLBAR_ZOOM, 2, 40));
 
+    // The online background maps of the active document.
+    const struct {
+        int id;
+        const char* text;
+    } tileServices[] = {{ID_TILES_GOOGLE, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Google Maps")},
+                        {ID_TILES_OSM, QT_TRANSLATE_NOOP("korvel::CMainFrame", "OpenStreetMap")},
+                        {ID_TILES_VE_AERIAL, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Virtual Earth (Satellit)")},
+                        {ID_TILES_VE_ROAD, QT_TRANSLATE_NOOP("korvel::CMainFrame", "Virtual Earth (Karten)")}};
+    for (const auto& service : tileServices) {
+        const int code = TileServiceOfCommand(service.id);
+        t.Add(CommandEntry(service.id)
+                  .Text(service.text)
+                  .Checkable()
+                  .InMenu(kMenuDocument, kTiles, 1, code * 10)
+                  .EnabledWhen(hasWindow)
+                  .CheckedWhen([this, code] {
+                      CKorvelWnd* wnd = ActiveWnd();
+                      return TileServiceChecked(wnd ? wnd->document() : nullptr, code);
+                  })
+                  .Handler([this, code] {
+                      if (CKorvelWnd* wnd = ActiveWnd()) SwitchTileService(*wnd->document(), code);
+                  }));
+    }
+
     // Editing: the tools, labelling, texts, delete and undo. The editing tools answer for
     // their enabled state and check marks.
     CEditTools* edit = m_pEditTools.get();
@@ -311,14 +338,14 @@ void CMainFrame::createCommands()
     t.Add(CommandEntry(ID_VIEW_STATUS_BAR)
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "S&tatusleiste"))
               .Checkable()
-              .InMenu(kMenuBoth, kView, 2, 20)
+              .InMenu(kMenuBoth, kView, 3, 20)
               .CheckedWhen([this] { return !statusBar()->isHidden(); })
               .Handler([this] { statusBar()->setVisible(statusBar()->isHidden()); }));
     t.Add(CommandEntry(ID_VIEW_SATBAR)
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Satellitenansicht"))
               .Icon("satview")
               .Checkable()
-              .InMenu(kMenuBoth, kView, 3, 10)
+              .InMenu(kMenuBoth, kView, 4, 10)
               .OnBar(ID_VIEW_TOOLBAR_SURVEY, 2, 10)
               .CheckedWhen([this] { return m_pSatBar && !m_pSatBar->isHidden(); })
               .Handler([this] { ToggleBar(ID_VIEW_SATBAR); }));
@@ -326,7 +353,7 @@ void CMainFrame::createCommands()
               .Text(QT_TRANSLATE_NOOP("korvel::CMainFrame", "&Kompass"))
               .Icon("compass")
               .Checkable()
-              .InMenu(kMenuBoth, kView, 3, 20)
+              .InMenu(kMenuBoth, kView, 4, 20)
               .OnBar(ID_VIEW_TOOLBAR_SURVEY, 2, 20)
               .CheckedWhen([this] { return m_pFindBar && !m_pFindBar->isHidden(); })
               .Handler([this] { ToggleBar(ID_VIEW_COMPASS); }));

@@ -10,10 +10,13 @@
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
 #include "app/printsetupdlg.h"
+#include "app/tilecommands.h"
+#include "imagery/tilefetch.h"
 #include "model/korveldoc.h"
 #include "survey/gpsbarsource.h"
 #include "survey/measurecontroller.h"
 #include "view/korvelview.h"
+#include "view/tilelayer.h"
 #include "strings/stringtable.h"
 
 #include <QAction>
@@ -619,10 +622,18 @@ void CMainFrame::ScheduleCommandUpdate()
     if (!m_bDestroying && !m_uiUpdateSoon.isActive()) m_uiUpdateSoon.start();
 }
 
+CTileFetcher* CMainFrame::tileFetcher()
+{
+    if (!m_pTileFetcher) m_pTileFetcher = std::make_unique<CTileFetcher>(ReadConfiguredTileServers(), ProgramTileCacheRoot());
+    return m_pTileFetcher.get();
+}
+
 void CMainFrame::AttachDocumentWindow(CKorvelWnd* wnd)
 {
     CKorvelDoc* doc = wnd ? wnd->document() : nullptr;
     if (!doc) return;
+    // Every view gets the layer; it draws only while its document shows a tile service.
+    if (CKorvelView* view = wnd->view()) InstallTileLayer(*view, tileFetcher(), ProgramTileCacheRoot());
     m_kinds.Watch(doc);
     // Save, the title's modified mark and the view's commands follow the document.
     connect(doc, &CKorvelDoc::modifiedChanged, this, &CMainFrame::ScheduleCommandUpdate);

@@ -45,6 +45,7 @@ class CCustomBar;
 class CSatviewBar;
 class CGpsFindBar;
 class CPrintSetupDlg;
+class CTileFetcher;
 
 class CMainFrame : public QMainWindow, public ViewHost, public SurveyHost {
     Q_OBJECT
@@ -75,8 +76,12 @@ public:
     // RebuildMenus; tool bar places count only for commands added before Create.
     QAction* AddCommand(CommandEntry entry);
 
-    // Follows the document of a new window, so that its changes refresh the commands.
+    // Follows the document of a new window, so that its changes refresh the commands, and
+    // gives its view the background tile layer.
     void AttachDocumentWindow(CKorvelWnd* wnd);
+    // The one tile downloader of all views: the servers of the settings store, the program's
+    // tile cache. Made when the first view needs it.
+    CTileFetcher* tileFetcher();
     // Which kinds of objects the open documents hold (kept between refreshes).
     CDocumentKinds& documentKinds() { return m_kinds; }
     // The light timer that refreshes the command states (tests stop it to see the signals).
@@ -224,6 +229,7 @@ private:
     QTimer m_uiTimer;
     QTimer m_uiUpdateSoon;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<CTileFetcher> m_pTileFetcher;
     ToolRegistry m_toolRegistry;
     std::unique_ptr<CEditTools> m_pEditTools;
     int m_nTool = TOOL_NONE;

@@ -1,6 +1,7 @@
 #include "imagery/gimg.h"
 
 #include "imagery/dib.h"
+#include "imagery/gtile.h"
 #include "imagery/imagedecode.h"
 #include "imagery/tempmapfolder.h"
 #include "imagery/worldfile.h"
@@ -411,6 +412,21 @@ void GImg::DrawPicture(GView& view, Canvas& dc, const PixelRect& clip) const
         pic = DibPixels{mapped.Bytes().data() + l.offset, l.width, l.height, int32_t(l.stride), false, 24, {}};
     }
 
+    ForEachPictureCopy(vt, s, WorldRect{minX, minY, maxX, maxY}, pic.width, pic.height, clip,
+                       [&](const PixelRect& block, const PixelRect& dest) { dc.StretchDib(pic, block, dest); });
+}
+
+void ForEachPictureCopy(const ViewTransform& vt, double s, const WorldRect& bounds, int32_t width, int32_t height,
+                        const PixelRect& clip, const std::function<void(const PixelRect& block, const PixelRect& dest)>& copy)
+{
+    const double minX = std::min(bounds.minX, bounds.maxX);
+    const double maxX = std::max(bounds.minX, bounds.maxX);
+    const double minY = std::min(bounds.minY, bounds.maxY);
+    const double maxY = std::max(bounds.minY, bounds.maxY);
+    const double bw = maxX - minX;
+    const double bh = maxY - minY;
+    if (!(bw > 0) || !(bh > 0) || !(s > 0) || width <= 0 || height <= 0 || !clip.HasArea()) return;
+
     // The clip box in world units (pixel corners), cut down to the image.
     const double iminX = std::max(minX, vt.x0 + clip.left * s);
     const double imaxX = std::min(maxX, vt.x0 + clip.right * s);
@@ -419,13 +435,13 @@ void GImg::DrawPicture(GView& view, Canvas& dc, const PixelRect& clip) const
     if (!(iminX < imaxX) || !(iminY < imaxY)) return;
 
     // The image pixels that cover it, whole pixels only.
-    const double px = bw / pic.width;
-    const double py = bh / pic.height;
+    const double px = bw / width;
+    const double py = bh / height;
     auto clampTo = [](double v, int32_t hi) { return v > 0 ? int32_t(std::min(v, double(hi))) : 0; };  // NaN gives 0
-    const int32_t c0 = clampTo(std::floor((iminX - minX) / px), pic.width);
-    const int32_t c1 = clampTo(std::ceil((imaxX - minX) / px), pic.width);
-    const int32_t r0 = clampTo(std::floor(pic.height - (imaxY - minY) / py), pic.height);
-    const int32_t r1 = clampTo(std::ceil(pic.height - (iminY - minY) / py), pic.height);
+    const int32_t c0 = clampTo(std::floor((iminX - minX) / px), width);
+    const int32_t c1 = clampTo(std::ceil((imaxX - minX) / px), width);
+    const int32_t r0 = clampTo(std::floor(height - (imaxY - minY) / py), height);
+    const int32_t r1 = clampTo(std::ceil(height - (iminY - minY) / py), height);
     const int32_t w = c1 - c0;
     const int32_t h = r1 - r0;
     if (w <= 0 || h <= 0) return;
@@ -434,7 +450,7 @@ void GImg::DrawPicture(GView& view, Canvas& dc, const PixelRect& clip) const
     const double top = maxY - r0 * py;
     const PixelRect dest = vt.ToPixel(WorldRect{left, top - h * py, left + w * px, top}, s);
     if (w > 2 || h > 2) {
-        dc.StretchDib(pic, PixelRect{c0, r0, c1, r1}, dest);
+        copy(PixelRect{c0, r0, c1, r1}, dest);
         return;
     }
 
@@ -462,7 +478,7 @@ void GImg::DrawPicture(GView& view, Canvas& dc, const PixelRect& clip) const
                 else l = std::max(l, midX);
             }
             const PixelRect part{l, top, r, bottom};
-            if (part.HasArea()) dc.StretchDib(pic, PixelRect{c0 + i, r0 + j, c0 + i + 1, r0 + j + 1}, part);
+            if (part.HasArea()) copy(PixelRect{c0 + i, r0 + j, c0 + i + 1, r0 + j + 1}, part);
         }
     }
 }
@@ -489,6 +505,7 @@ void KvdReadImgRecord(CKvdReader& in, GImg& img)
 void RegisterImageryClasses()
 {
     KvdRegisterClass({&GImg::classGImg, &WriteGImg, &ReadGImg, &DescribeGImg});
+    RegisterTileClasses();
 }
 
 bool AddImage(CKorvelDoc& doc, const QString& path)

@@ -55,6 +55,15 @@ void SetImageProgressHook(ImageProgressHook hook);
 // Hands a report to the installed hook; true (go on) without one.
 bool ReportImageProgress(const QString& path, int percent);
 
+// How a picture of `width` x `height` pixels spanning `bounds` (world units) is drawn into the
+// device area `clip` at `s` world units per device pixel: only the picture pixels that cover
+// the clip, snapped to whole picture pixels, in one copy; when at most 2 x 2 picture pixels are
+// visible (each larger than the window), each one as a solid block cut to the clip. Calls
+// `copy(block, dest)` for every copy: `block` in picture pixels (rows counted from the top),
+// `dest` in device pixels (right and bottom excluded). Images and tiles both draw this way.
+void ForEachPictureCopy(const ViewTransform& vt, double s, const WorldRect& bounds, int32_t width, int32_t height,
+                        const PixelRect& clip, const std::function<void(const PixelRect& block, const PixelRect& dest)>& copy);
+
 // The reduced copies of a `width` x `height` picture: each half the size of the one before
 // (rounded up), made while the previous one is larger than 512 pixels on its longer side.
 std::vector<std::pair<int32_t, int32_t>> ReducedSizes(int32_t width, int32_t height);
@@ -103,7 +112,7 @@ private:
 void KvdWriteImgRecord(CKvdWriter& out, const GImg& img);
 void KvdReadImgRecord(CKvdReader& in, GImg& img);
 
-// Registers GImg with the object stream (idempotent). Run at program and korvel-cli start-up
+// Registers GImg, GTile and GTileList with the object stream (idempotent). Run at program and korvel-cli start-up
 // before any document is read or written.
 void RegisterImageryClasses();
 

@@ -1,6 +1,7 @@
 #include "model/canvas.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace korvel {
 
@@ -51,6 +52,35 @@ uint32_t DibPixels::Rgb(int32_t col, int32_t row) const
     default: return 0;
     }
     return index < colors.size() ? colors[index] & 0x00FFFFFFu : 0;
+}
+
+void Canvas::FillSolidRect(const PixelRect& rect, COLORREF color)
+{
+    const Pen pen = SelectPen(Pen{PS_NULL, 0, 0});
+    const Brush brush = SelectBrush(Brush{BrushKind::Solid, color});
+    const PixelPoint corners[] = {{rect.left, rect.top}, {rect.right, rect.top}, {rect.right, rect.bottom}, {rect.left, rect.bottom}};
+    Polygon(corners);
+    SelectPen(pen);
+    SelectBrush(brush);
+}
+
+void Canvas::StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest, const PixelRect& clip)
+{
+    (void)clip;
+    if (!src.bits || src.width <= 0 || src.height <= 0) return;
+    const int32_t stride = int32_t((int64_t(src.width) * 3 + 3) & ~int64_t(3));
+    std::vector<uint8_t> bits(size_t(stride) * size_t(src.height));
+    for (int32_t y = 0; y < src.height; ++y) {
+        const uint32_t* in = src.bits + ptrdiff_t(y) * src.width;
+        uint8_t* out = bits.data() + ptrdiff_t(y) * stride;
+        for (int32_t x = 0; x < src.width; ++x, out += 3) {
+            const uint32_t c = in[x] >> 24 == 0 ? 0x00FFFFFFu : in[x];
+            out[0] = uint8_t(c);
+            out[1] = uint8_t(c >> 8);
+            out[2] = uint8_t(c >> 16);
+        }
+    }
+    StretchDib(DibPixels{bits.data(), src.width, src.height, stride, false, 24, {}}, block, dest);
 }
 
 }  // namespace korvel

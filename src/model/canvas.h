@@ -114,6 +114,16 @@ struct DibPixels {
     uint32_t Rgb(int32_t col, int32_t row) const;
 };
 
+// A picture held in memory ready for drawing: premultiplied 0xAARRGGBB words, top row first,
+// rows `width` words apart (the layout of a premultiplied ARGB QImage). Transparent pixels are
+// 0. `opaque` says that every pixel has alpha 255, so the picture can be copied, not blended.
+struct ArgbPixels {
+    const uint32_t* bits = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool opaque = false;
+};
+
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -136,6 +146,10 @@ public:
     virtual void Line(PixelPoint from, PixelPoint to) = 0;
     // Inverts the colours of the pixels in the rectangle (right and bottom edge excluded).
     virtual void InvertRect(const PixelRect& rect) = 0;
+    // Paints the rectangle (right and bottom edge excluded) in a solid colour over whatever is
+    // there, leaving pen and brush as they are. This default draws a polygon; canvases with a
+    // faster way to fill override it.
+    virtual void FillSolidRect(const PixelRect& rect, COLORREF color);
 
     // Draws `text` with the selected font and text colour, its (unrotated) top-left corner at
     // `origin`; a font with an escapement turns the text about that point. No clipping, no
@@ -150,6 +164,13 @@ public:
     // visible there. Only the pixels of the block are converted, so a small block of a huge
     // bitmap costs little.
     virtual void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) = 0;
+    // Copies the pixels of `block` of `src` stretched onto `dest`, over what is there: its
+    // transparent pixels leave the map visible. Only the part inside `clip` is touched. Meant
+    // for pictures kept in memory and drawn again and again (background tiles), which pay no
+    // conversion per drawing. This default hands the picture to StretchDib as 24 bits with
+    // transparent pixels as white (pictures drawn this way have only alpha 0 and 255), for
+    // canvases that know only bitmaps; it ignores the clip.
+    virtual void StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest, const PixelRect& clip);
 
     virtual bool IsPrinter() const = 0;
 };

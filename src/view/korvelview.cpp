@@ -8,7 +8,9 @@
 #include "model/gpolyline.h"
 #include "model/korveldoc.h"
 #include "strings/stringtable.h"
+#include "imagery/tilemath.h"
 #include "view/qpaintercanvas.h"
+#include "view/tilelayer.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -300,6 +302,8 @@ bool CKorvelView::DrawMap(Canvas& canvas, const PixelRect& clip)
         req.service = printing ? kPrintTileService : m_pDoc->m_nTileService;
         req.crs = m_pDoc->m_nCoordSys;
         req.printing = printing;
+        const QColor base = printing ? QColor(Qt::white) : palette().color(QPalette::Base);
+        req.background = MakeRgb(uint8_t(base.red()), uint8_t(base.green()), uint8_t(base.blue()));
         if (m_tileLayer(req)) return false;  // input is waiting: the next paint draws everything
     }
     if (GList* root = DocRoot(m_pDoc)) root->Draw(*this, &canvas, clip);
@@ -400,6 +404,11 @@ void CKorvelView::paintEvent(QPaintEvent* event)
     m_pPaintCanvas = &canvas;
     DrawOverlays(canvas, ToPixelRect(box));
     m_pPaintCanvas = nullptr;
+    // The tile service's credit stays in the corner of the window, above everything.
+    if (TileLayerPaints()) {
+        painter.resetTransform();
+        DrawTileAttribution(painter, rect(), TileAttribution(m_pDoc->m_nTileService), logicalDpiY());
+    }
     if (!m_bPaintedOnce) {
         m_bPaintedOnce = true;
         painter.end();
@@ -695,6 +704,12 @@ bool CKorvelView::PrintDocument(QPrinter* printer)
     {
         QPainterCanvas canvas(&painter, true);
         OnDraw(canvas, PixelRect{0, 0, page.width(), page.height()});
+    }
+    if (TileLayerPaints()) {
+        // In the corner of the printed window, which fills the page in one direction only.
+        const double f = m_view.scale / m_view.printScale;
+        const QRect printed = QRect(0, 0, int(width() * f), int(height() * f)).intersected(QRect(QPoint(0, 0), page.size()));
+        DrawTileAttribution(painter, printed, TileAttribution(kPrintTileService), printer->resolution());
     }
     const bool finished = painter.end();
     EndPrinting();

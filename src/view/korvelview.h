@@ -52,6 +52,7 @@ struct TilePaintRequest {
     int service = 0;           // tile service code; 2 (OpenStreetMap) while printing
     int crs = 0;               // the document's coordinate system (900913 whenever tiles show)
     bool printing = false;     // cache only, never download
+    COLORREF background = 0x00FFFFFF;  // what lies under the tiles (their white is transparent)
 };
 // Draws the tile layer; answers true when it stopped early because user input is waiting (the
 // objects are then left out of this paint and the next paint draws everything). The function

@@ -181,6 +181,13 @@ void QPainterCanvas::Line(PixelPoint from, PixelPoint to)
     m_pPainter->drawLine(from.x, from.y, to.x, to.y);
 }
 
+void QPainterCanvas::FillSolidRect(const PixelRect& rect, COLORREF color)
+{
+    if (!m_pPainter || !rect.HasArea()) return;
+    if (int64_t(rect.right) - rect.left > INT32_MAX || int64_t(rect.bottom) - rect.top > INT32_MAX) return;
+    m_pPainter->fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), ToQColor(color));
+}
+
 void QPainterCanvas::InvertRect(const PixelRect& rect)
 {
     if (!m_pPainter || !rect.HasArea()) return;
@@ -365,6 +372,36 @@ void QPainterCanvas::StretchDib(const DibPixels& src, const PixelRect& block, co
     if (target.size() == image.size()) m_pPainter->drawImage(target.topLeft(), image);
     else m_pPainter->drawImage(target, image);
     if (smooth) m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+void QPainterCanvas::StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest,
+                                 const PixelRect& clip)
+{
+    if (!m_pPainter || !src.bits || !dest.HasArea()) return;
+    const int w = block.right - block.left;
+    const int h = block.bottom - block.top;
+    if (w <= 0 || h <= 0 || block.left < 0 || block.top < 0 || block.right > src.width || block.bottom > src.height) return;
+    if (int64_t(dest.right) - dest.left > INT32_MAX || int64_t(dest.bottom) - dest.top > INT32_MAX) return;
+    // A view of the block inside the caller's words: nothing is copied or converted, which is
+    // what makes drawing tiles kept in memory as fast as drawing a QImage.
+    const uchar* first = reinterpret_cast<const uchar*>(src.bits + ptrdiff_t(block.top) * src.width + block.left);
+    const QImage image(first, w, h, qsizetype(src.width) * 4,
+                       src.opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    const QRect target(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+    const bool inside = !clip.HasArea() || (dest.left >= clip.left && dest.top >= clip.top &&
+                                            dest.right <= clip.right && dest.bottom <= clip.bottom);
+    const bool smooth = m_pPainter->testRenderHint(QPainter::SmoothPixmapTransform);
+    if (!inside) {
+        m_pPainter->save();
+        m_pPainter->setClipRect(QRect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top),
+                                Qt::IntersectClip);
+    }
+    // Each picture pixel becomes a sharp block of device pixels, as in StretchDib.
+    if (smooth) m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (target.size() == image.size()) m_pPainter->drawImage(target.topLeft(), image);
+    else m_pPainter->drawImage(target, image);
+    if (smooth) m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    if (!inside) m_pPainter->restore();
 }
 
 }  // namespace korvel

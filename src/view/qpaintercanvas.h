@@ -45,11 +45,15 @@ public:
     void Polyline(std::span<const PixelPoint> points) override;
     void Line(PixelPoint from, PixelPoint to) override;
     void InvertRect(const PixelRect& rect) override;
+    // QPainter's solid fill: several times faster than a polygon over a whole window.
+    void FillSolidRect(const PixelRect& rect, COLORREF color) override;
 
     void TextOut(PixelPoint origin, const QString& text) override;
     PixelSize MeasureText(const LogFont& font, const QString& text) override;
 
     void StretchDib(const DibPixels& src, const PixelRect& block, const PixelRect& dest) override;
+    // Draws the words in place (no copy, no conversion).
+    void StretchArgb(const ArgbPixels& src, const PixelRect& block, const PixelRect& dest, const PixelRect& clip) override;
 
     bool IsPrinter() const override { return m_bPrinter; }
 

@@ -5,6 +5,7 @@
 #include "app/appsettings.h"
 #include "app/korvelapp.h"
 #include "app/korvelwnd.h"
+#include "app/tilecommands.h"
 #include "model/korveldoc.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +24,21 @@
 namespace korvel::test {
 
 // Redirects the settings store (and the standard data folders) for the lifetime of the
-// object, so that no test reads or writes a user's settings.
+// object, so that no test reads or writes a user's settings. The tile servers are a local port
+// where nothing listens and the tile cache lies in the temporary folder: documents in web
+// mercator show tiles, and no test may reach the internet or fill a user's cache.
 class IsolatedSettings {
 public:
     IsolatedSettings()
     {
         QStandardPaths::setTestModeEnabled(true);
         UseSettingsFolder(m_dir.path());
+        QSettings s = Open();
+        for (int service = 1; service <= 4; ++service)
+            s.setValue(QStringLiteral("Tiles/Service%1").arg(service), QStringLiteral("http://127.0.0.1:1"));
+        SetProgramTileCacheRoot(m_dir.filePath(QStringLiteral("tiles")));
     }
+    ~IsolatedSettings() { SetProgramTileCacheRoot(QString()); }
     QString folder() const { return m_dir.path(); }
     // A fresh handle on the store.
     static QSettings Open() { return QSettings(kCompanyKey, kApplicationKey); }
@@ -38,6 +46,15 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Prepares the settings folder of a korvel process a test starts (its --settings): the tile
+// servers are a local port where nothing listens.
+inline void WriteProgramSettings(const QString& folder)
+{
+    QSettings s(folder + QStringLiteral("/Veldmark/Korvel.conf"), QSettings::IniFormat);
+    for (int service = 1; service <= 4; ++service)
+        s.setValue(QStringLiteral("Tiles/Service%1").arg(service), QStringLiteral("http://127.0.0.1:1"));
+}
 
 // The folder of the English module built with the program.
 inline QString ProgramDir() { return QStringLiteral(KORVEL_PROGRAM_DIR); }

@@ -135,7 +135,7 @@ TEST_F(CommandTableTest, MenusAndBarsHaveTheirPlacesAndOrder)
         " &Bearbeiten{57643 57644 - 57632 - &Punkte{32786 32780} &Linien{32801} &Flächen{32802} &Texte{32797 32789} &Bilder{32798}}");
     // Measuring needs a document window.
     const QString measure = QStringLiteral(" &Messen{32791 32792 32793 - 32795 32796}");
-    const QString withDocument = fileWithDocument + edit + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - ") +
+    const QString withDocument = fileWithDocument + edit + QStringLiteral(" &Ansicht{32773 32774 32776 32775 - &Online-Karte{32804 32805 32806 32807} - ") +
                                  bars + common + measure + extras +
                                  QStringLiteral(" &Fenster{57650 57651} &Hilfe{57664}");
     const QString withoutDocument = QStringLiteral("&Datei{57600 57601 - 57606 - - 57665} &Ansicht{") + bars +

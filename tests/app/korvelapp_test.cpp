@@ -443,7 +443,7 @@ TEST(CommandLineTest, ParsesOptionsAndFiles)
     EXPECT_EQ(m.showState, kShowMaximized);
     EXPECT_EQ(m.languageFolders, QStringList({QStringLiteral("/x"), QStringLiteral("/y")}));
 
-    const QStringList bad[] = {{"--size", "big"}, {"--size", "10x10"}, {"--screenshot"}, {"--frobnicate"}};
+    const QStringList bad[] = {{"--size", "big"}, {"--size", "10x10"}, {"--screenshot"}, {"--frobnicate"}, {"--offline", "a.kvd"}};
     for (const QStringList& args : bad) {
         StartupOptions b;
         QString e;

@@ -15,11 +15,13 @@ struct KorvelRun {
     QByteArray err;
 };
 
-KorvelRun RunKorvel(const QStringList& args)
+// Runs the program with its caches (tiles) in `cacheHome`.
+KorvelRun RunKorvel(const QStringList& args, const QString& cacheHome)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KORVEL_PROGRAM_PATH), args);
     KorvelRun r;
@@ -33,8 +35,9 @@ TEST(ProgramTest, RendersTheDemoMapIntoAScreenshot)
 {
     QTemporaryDir dir;
     const QString shot = dir.filePath(QStringLiteral("shot.png"));
+    test::WriteProgramSettings(dir.filePath(QStringLiteral("settings")));  // the demo shows tiles
     const KorvelRun r = RunKorvel({"--demo", "--settings", dir.filePath(QStringLiteral("settings")), "--screenshot", shot,
-                             "--size", "800x600", "--timing"});
+                             "--size", "800x600", "--timing"}, dir.path());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage image(shot);
     ASSERT_FALSE(image.isNull());
@@ -51,12 +54,12 @@ TEST(ProgramTest, RendersTheDemoMapIntoAScreenshot)
 TEST(ProgramTest, BadArgumentsAndUnreadableMapsEndWithAnError)
 {
     QTemporaryDir dir;
-    const KorvelRun bad = RunKorvel({"--size", "huge", "--screenshot", dir.filePath(QStringLiteral("x.png"))});
+    const KorvelRun bad = RunKorvel({"--size", "huge", "--screenshot", dir.filePath(QStringLiteral("x.png"))}, dir.path());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains("Ungültige Größe")) << bad.err.toStdString();
 
     const QString missing = dir.filePath(QStringLiteral("fehlt.kvd"));
-    const KorvelRun none = RunKorvel({"--settings", dir.path(), "--screenshot", dir.filePath(QStringLiteral("y.png")), missing});
+    const KorvelRun none = RunKorvel({"--settings", dir.path(), "--screenshot", dir.filePath(QStringLiteral("y.png")), missing}, dir.path());
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.err.contains("fehlt.kvd")) << none.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("y.png"))));

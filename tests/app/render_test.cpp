@@ -3,11 +3,14 @@
 // below), and the German message with exit status 2 for a document that cannot be read.
 #include "apptestsupport.h"
 #include "imagery/gimg.h"
+#include "imagery/tilemath.h"
+#include "imagery/tileserver.h"
 #include "imagery/tempmapfolder.h"
 #include "model/korveldoc.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,10 +29,12 @@ RenderRun RunKorvel(const QStringList& args, const QString& dataHome)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the program picks the offscreen platform itself
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dataHome);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KORVEL_PROGRAM_PATH), args);
     RenderRun r;
-    if (!p.waitForStarted(30000) || !p.waitForFinished(120000)) return r;
+    // The event loop runs meanwhile: the tile server of a test answers the program.
+    if (!p.waitForStarted(30000) || !test::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, 120000)) return r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.err = p.readAllStandardError();
     return r;
@@ -131,6 +136,64 @@ TEST_F(RenderTest, DrawsScannedMapsWhereTheirWorldFilesPutThem)
     EXPECT_EQ(fitted.pixel(150, 5), qRgb(255, 255, 255));  // above the map: background
     // The program's bitmap copies went with it.
     EXPECT_TRUE(QDir(Path("data") + QStringLiteral("/Korvel/tmpmaps")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(RenderTest, DrawsTilesOnceTheirDownloadsArrivedOrOfflineFromTheCache)
+{
+    const QColor green(60, 150, 70);
+    QByteArray png;
+    {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(green);
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+    }
+    test::TileTestServer server;
+    ASSERT_TRUE(server.IsListening());
+    server.SetDefault({200, png, 300});  // slow enough that a picture drawn at once would miss them
+    const QString settings = Path("einstellungen");
+    {
+        QSettings s(settings + QStringLiteral("/Veldmark/Korvel.conf"), QSettings::IniFormat);
+        for (int service = 1; service <= 4; ++service) s.setValue(QStringLiteral("Tiles/Service%1").arg(service), server.Base());
+    }
+    const QString kvd = Path("netz.kvd");
+    {
+        CKorvelDoc doc;
+        doc.OnNewDocument(900913);
+        ASSERT_EQ(doc.m_nTileService, kTileServiceOsm);
+        ASSERT_EQ(doc.Save(kvd), KvdStatus::Ok);
+    }
+    // Tiles 8..10 x 5..7 of zoom 4, from the middle of one corner tile to the other.
+    const WorldPoint nw = TileBounds(TileKey{8, 5, 4, 2}).centre;
+    const WorldPoint se = TileBounds(TileKey{10, 7, 4, 2}).centre;
+    const QString window = QStringLiteral("%1,%2,%3,%4").arg(nw.x, 0, 'f', 3).arg(se.y, 0, 'f', 3).arg(se.x, 0, 'f', 3).arg(nw.y, 0, 'f', 3);
+    const struct {
+        const char* name;
+        bool offline;
+        const char* cacheHome;
+        QColor centre;
+        int requests;  // in all so far
+    } rows[] = {
+        {"offline with an empty cache", true, "leer", Qt::white, 0},
+        {"online: waits for the downloads", false, "voll", green, 9},
+        {"offline from what was downloaded", true, "voll", green, 9},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString out = Path("netz.png");
+        QStringList args{"--render", out, "--size", "512x512", "--window", window, "--settings", settings};
+        if (row.offline) args << QStringLiteral("--offline");
+        const RenderRun r = RunKorvel(args << kvd, Path(row.cacheHome));
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QImage image(out);
+        ASSERT_EQ(image.size(), QSize(512, 512));
+        EXPECT_EQ(image.pixelColor(256, 256), row.centre);
+        EXPECT_EQ(server.TotalRequests(), row.requests);
+        // The service's credit in the corner.
+        EXPECT_GT(image.pixelColor(509, 509).lightness(), row.centre.lightness() == 255 ? 0 : row.centre.lightness() + 40);
+    }
+    EXPECT_TRUE(QFile::exists(TileCacheFile(TileKey{9, 6, 4, 2}, Path("voll") + QStringLiteral("/Korvel/Cache"))));
 }
 
 TEST_F(RenderTest, UnreadableDocumentsAndBadArgumentsEndWithStatusTwo)

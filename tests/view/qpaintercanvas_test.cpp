@@ -355,5 +355,44 @@ TEST(QPainterCanvas, StretchDibDrawsTheBlockWithWhiteLeftOut)
     EXPECT_TRUE(QPainterCanvas::DibBlockImage(dib, PixelRect{3, 0, 5, 1}).isNull());
 }
 
+TEST(QPainterCanvas, StretchArgbDrawsTheBlockInPlaceInsideTheClip)
+{
+    // 3 x 2 words: top row red, transparent, green; bottom row blue, blue, blue.
+    const uint32_t words[6] = {0xFFFF0000u, 0u, 0xFF00FF00u, 0xFF0000FFu, 0xFF0000FFu, 0xFF0000FFu};
+    struct Row {
+        ArgbPixels src;
+        PixelRect block;
+        PixelRect dest;
+        PixelRect clip;
+        std::vector<std::pair<QPoint, QRgb>> expected;
+    };
+    const QRgb bg = qRgb(1, 2, 3);
+    const Row rows[] = {
+        // The top row's last two pixels, ten device pixels each: transparent leaves the background.
+        {{words, 3, 2, false}, {1, 0, 3, 1}, {10, 10, 30, 20}, {0, 0, 100, 100},
+         {{{15, 15}, bg}, {{25, 15}, qRgb(0, 255, 0)}, {{30, 15}, bg}, {{25, 20}, bg}}},
+        // Cut to the clip: nothing left of x 20.
+        {{words, 3, 2, false}, {0, 0, 3, 2}, {0, 0, 30, 20}, {20, 0, 100, 100},
+         {{{5, 5}, bg}, {{15, 15}, bg}, {{25, 5}, qRgb(0, 255, 0)}, {{25, 15}, qRgb(0, 0, 255)}}},
+        // The opaque bottom row, copied one to one.
+        {{words + 3, 3, 1, true}, {0, 0, 3, 1}, {40, 40, 43, 41}, {0, 0, 100, 100},
+         {{{40, 40}, qRgb(0, 0, 255)}, {{42, 40}, qRgb(0, 0, 255)}, {{43, 40}, bg}}},
+        // A block outside the picture is refused rather than read.
+        {{words, 3, 2, false}, {2, 0, 4, 1}, {0, 0, 20, 10}, {0, 0, 100, 100}, {{{5, 5}, bg}, {{15, 5}, bg}}},
+    };
+    for (const Row& r : rows) {
+        QImage img(100, 100, QImage::Format_RGB32);
+        img.fill(QColor(1, 2, 3));
+        {
+            QPainter p(&img);
+            QPainterCanvas c(&p, false);
+            c.StretchArgb(r.src, r.block, r.dest, r.clip);
+        }
+        for (const auto& [at, colour] : r.expected) {
+            EXPECT_EQ(img.pixel(at), colour) << at.x() << "," << at.y() << " of block " << r.block.left << " " << r.block.top;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace korvel
