@@ -123,7 +123,10 @@ void CTileFetcher::Drop(Job& job)
     }
     if (job.reply) {
         QObject::disconnect(job.reply, nullptr, this, nullptr);
-        job.reply->abort();
+        // A finished reply has nothing left to abort. One that carries the server's error
+        // answer is aborted all the same (Qt then warns that it reports an error twice): left
+        // alone it would keep receiving whatever body the server sends.
+        if (!job.reply->isFinished()) job.reply->abort();
         job.reply->deleteLater();
         job.reply = nullptr;
     }
