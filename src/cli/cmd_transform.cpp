@@ -65,7 +65,10 @@ constexpr char kDigitPairs[] =
 char* FormatG17(char* out, double v)
 {
     const double a = std::fabs(v);
-    if (!(a >= 1e-9 && a < 1e17)) return out + std::snprintf(out, 32, "%.17g", v);
+    if (!(a >= 1e-9 && a < 1e17)) {
+        // std::to_chars writes what "%.17g" does in the C locale, whatever LC_NUMERIC says.
+        return std::to_chars(out, out + 32, v, std::chars_format::general, 17).ptr;
+    }
     if (v < 0) *out++ = '-';
     const uint64_t bits = std::bit_cast<uint64_t>(a);
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);

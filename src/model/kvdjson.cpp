@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -88,9 +89,11 @@ void CKvdJson::Value(double v)
         else Raw("\"-Infinity\"", 11);
         return;
     }
+    // The digits of "%.17g", with a decimal point whatever the process locale (korvel-cli runs
+    // with the user's LC_NUMERIC, where snprintf would write a comma and break the JSON).
     char buf[40];
-    const int n = std::snprintf(buf, sizeof buf, "%.17g", v);
-    Raw(buf, n);
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17);
+    Raw(buf, static_cast<int>(r.ptr - buf));
 }
 
 void CKvdJson::Value(int64_t v)

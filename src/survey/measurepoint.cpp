@@ -22,6 +22,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -54,11 +56,16 @@ bool ParseCoordinate(const QString& text, double* value)
 {
     QByteArray bytes = text.toLatin1();
     bytes.replace(',', '.');
+    // std::from_chars reads '.' whatever the process locale (a German desktop sets LC_NUMERIC,
+    // where strtod would stop at the point); it takes neither leading blanks nor a plus sign,
+    // which the field has always accepted.
     const char* p = bytes.constData();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(p, &end);
-    if (end == p || *end != '\0' || !std::isfinite(v)) return false;
+    const char* const end = p + bytes.size();
+    while (p != end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    if (p != end && *p == '+' && p + 1 != end && p[1] != '-') ++p;
+    double v = 0.0;
+    const auto [stop, ec] = std::from_chars(p, end, v, std::chars_format::general);
+    if (ec != std::errc() || stop != end || !std::isfinite(v)) return false;
     // Text that is not Latin-1 was turned into '?' and fails above.
     *value = v;
     return true;

@@ -159,6 +159,27 @@ TEST(CliKvd, NonFiniteNumbersDumpAsValidJsonStrings)
     EXPECT_EQ(text[QLatin1String("anchor")].toInt(), 7);
 }
 
+TEST(CliKvd, NumbersKeepTheirDecimalPointUnderAGermanLocale)
+{
+    // korvel-cli runs under the user's locale; a German one makes printf write decimal commas,
+    // which would break the JSON of a dump and the numbers of a transform.
+    const QByteArray saved = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    const QJsonObject d = Dump(Golden("version_10002.kvd"));
+    const auto tiny = test::RunCli({QStringLiteral("transform"), QStringLiteral("--from"), QStringLiteral("4326"),
+                                    QStringLiteral("--to"), QStringLiteral("4326")},
+                                   "1e-12 0.5\n");
+    if (saved.isNull()) qunsetenv("LC_ALL");
+    else qputenv("LC_ALL", saved);
+
+    const QJsonArray members = d[QLatin1String("root")].toObject()[QLatin1String("members")].toArray();
+    ASSERT_FALSE(members.isEmpty());
+    const QJsonObject text = members[0].toObject();
+    EXPECT_EQ(text[QLatin1String("origin")].toArray(), (QJsonArray{7.25, 8.5}));
+    EXPECT_EQ(text[QLatin1String("height")].toDouble(), -2.5);
+    EXPECT_EQ(tiny.out, "9.9999999999999998e-13 0.5\n") << tiny.err.constData();
+}
+
 TEST(CliKvd, UnreadableFilesExitWithTwoAndAGermanMessage)
 {
     QTemporaryDir dir;

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 namespace korvel {
 namespace {
 
@@ -82,15 +85,27 @@ TEST(ParseCoordinate, AcceptsOneNumberWithCommaOrPoint)
                         {"", false, 0},
                         {"1,2,3", false, 0},
                         {"12 ", false, 0},
+                        {"+7.5", true, 7.5},
+                        {"+-7", false, 0},
                         {"inf", false, 0},
                         {"ä1", false, 0}};
-    for (const Row& r : rows) {
-        double v = 0.0;
-        EXPECT_EQ(ParseCoordinate(QString::fromUtf8(r.text), &v), r.ok) << r.text;
-        if (r.ok) {
-            EXPECT_DOUBLE_EQ(v, r.value) << r.text;
+    // The same under the German locale a surveyor's desktop sets: its decimal comma must not
+    // make the point (or the comma turned into one) end the number.
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+        if (!std::setlocale(LC_NUMERIC, locale)) {
+            ADD_FAILURE() << "locale " << locale << " missing (scripts/setup.sh generates it)";
+            continue;
+        }
+        for (const Row& r : rows) {
+            double v = 0.0;
+            EXPECT_EQ(ParseCoordinate(QString::fromUtf8(r.text), &v), r.ok) << r.text << " " << locale;
+            if (r.ok) {
+                EXPECT_DOUBLE_EQ(v, r.value) << r.text << " " << locale;
+            }
         }
     }
+    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(HorizontalSpread, MeasuresInMetresOfAMetricSystem)
