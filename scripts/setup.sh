@@ -20,6 +20,8 @@ packages=(
   proj-bin gdal-bin gpsbabel socat
   # looking at the program without a display; a real X server for the painting tests
   poppler-utils xvfb xauth
+  # the local tile server of scripts/screenshots.sh
+  python3
   # a German locale: surveyors run the program under one, and the tests check that numbers
   # are read and written with a decimal point all the same
   locales
