@@ -311,7 +311,8 @@ bool CTileLayer::Paint(const TilePaintRequest& req)
     east = std::clamp(east, -180.0, 180.0);
     north = std::clamp(north, -kTileMaxLat, kTileMaxLat);
     south = std::clamp(south, -kTileMaxLat, kTileMaxLat);
-    const std::optional<TileKey> start = clipped ? TileForPoint(west, north, z, service) : std::nullopt;
+    const std::optional<TileKey> startKey = clipped ? TileForPoint(west, north, z, service) : std::nullopt;
+    const TileKey start = startKey.value_or(TileKey{});
 
     // The layer is the whole background: the window's colour under the tiles, whose white is
     // transparent, and where no tile is.
@@ -326,16 +327,16 @@ bool CTileLayer::Paint(const TilePaintRequest& req)
     const bool mayGiveWay = !req.printing && m_nSliceMs >= 0;
     bool interrupted = false;
     Loop loop(*this, req, viewList.get(), *work, download);
-    if (start) {
-        const int64_t n = int64_t(1) << start->z;
-        for (int32_t y = start->y; y < n && !interrupted; ++y) {
+    if (startKey) {
+        const int64_t n = int64_t(1) << start.z;
+        for (int32_t y = start.y; y < n && !interrupted; ++y) {
             double tileSouth = -kTileMaxLat;
-            for (int32_t x = start->x; x < n; ++x) {
+            for (int32_t x = start.x; x < n; ++x) {
                 if (!m_bBusy && !req.printing && m_nBusyAfterMs >= 0 && m_cycleClock.elapsed() >= m_nBusyAfterMs) {
                     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
                     m_bBusy = true;
                 }
-                const TileKey key{x, y, start->z, service};
+                const TileKey key{x, y, start.z, service};
                 loop.Tile(key);
                 double tileWest = 0, tileEast = 0, tileNorth = 0;
                 TileLonLatBounds(key, &tileWest, &tileSouth, &tileEast, &tileNorth);
