@@ -4,10 +4,11 @@
 
 #include "cli/clicommand.h"
 #include "imagery/tilemath.h"
+#include "model/kvdjson.h"
 
-#include <charconv>
+#include <QFile>
+
 #include <cstdio>
-#include <string>
 
 namespace korvel::cli {
 namespace {
@@ -15,32 +16,6 @@ namespace {
 constexpr char kUsage[] = "Aufruf: korvel-cli tile LÄNGE BREITE --zoom Z [--service S]\n"
                           "LÄNGE und BREITE in Grad (WGS84), Z die Zoomstufe, S der Kartendienst: 1 Google Maps,\n"
                           "2 OpenStreetMap (Voreinstellung), 3 Virtual Earth (Satellit), 4 Virtual Earth (Karten).\n";
-
-// 17 significant digits, whatever the process locale.
-std::string Number(double v)
-{
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17);
-    return std::string(buf, r.ptr);
-}
-
-std::string JsonString(const QString& s)
-{
-    std::string out = "\"";
-    for (const char c : s.toStdString()) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 bool ParseDouble(const QString& text, double* value)
 {
@@ -56,19 +31,13 @@ int Run(const QStringList& args)
     int service = kTileServiceOsm;
     bool haveZoom = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        QString name = args[i];
-        if (!name.startsWith(QLatin1String("--"))) {
-            positional << name;  // also negative numbers
+        if (!args[i].startsWith(QLatin1String("--"))) {
+            positional << args[i];  // also negative numbers
             continue;
         }
+        QString name;
         QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq > 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
+        if (!SplitOption(args, &i, &name, &value)) {
             std::fprintf(stderr, "Wert fehlt für %s\n%s", qPrintable(name), kUsage);
             return 2;
         }
@@ -103,14 +72,32 @@ int Run(const QStringList& args)
         return 1;
     }
     const TileExtent e = TileBounds(*key);
-    const std::string out = "{\"x\":" + std::to_string(key->x) + ",\"y\":" + std::to_string(key->y) +
-                            ",\"z\":" + std::to_string(key->z) + ",\"service\":" + std::to_string(key->service) +
-                            ",\"quadkey\":" + JsonString(QuadKey(key->x, key->y, key->z)) + ",\"bounds\":[" +
-                            Number(e.bounds.minX) + "," + Number(e.bounds.minY) + "," + Number(e.bounds.maxX) + "," +
-                            Number(e.bounds.maxY) + "],\"center\":[" + Number(e.centre.x) + "," + Number(e.centre.y) +
-                            "],\"url\":" + JsonString(TileUrl(*key, ReadConfiguredTileServers())) +
-                            ",\"cache\":" + JsonString(TileCacheFile(*key, DefaultTileCacheRoot())) + "}\n";
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly)) return 1;
+    CKvdJson json(out);
+    json.BeginObject();
+    json.Key("x");
+    json.Value(key->x);
+    json.Key("y");
+    json.Value(key->y);
+    json.Key("z");
+    json.Value(key->z);
+    json.Key("service");
+    json.Value(key->service);
+    json.Key("quadkey");
+    json.Value(QuadKey(key->x, key->y, key->z));
+    json.Key("bounds");
+    json.BeginArray();
+    for (const double v : {e.bounds.minX, e.bounds.minY, e.bounds.maxX, e.bounds.maxY}) json.Value(v);
+    json.EndArray();
+    json.Key("center");
+    json.Point(e.centre.x, e.centre.y);
+    json.Key("url");
+    json.Value(TileUrl(*key, ReadConfiguredTileServers()));
+    json.Key("cache");
+    json.Value(TileCacheFile(*key, DefaultTileCacheRoot()));
+    json.EndObject();
+    if (!json.Flush() || out.write("\n", 1) != 1 || !out.flush()) {
         std::fprintf(stderr, "Die Ausgabe konnte nicht geschrieben werden.\n");
         return 1;
     }
