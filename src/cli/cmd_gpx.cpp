@@ -38,19 +38,8 @@ int RunImport(const QStringList& args)
         return 2;
 
     CKorvelDoc doc;
-    const bool created = !QFileInfo::exists(parsed.document);
-    if (created) {
-        // Without --crs the new document has no system yet, so that it takes web mercator.
-        doc.OnNewDocument(parsed.haveCrs ? parsed.crs : 0);
-    } else {
-        if (!OpenDocumentOrReport(doc, parsed.document)) return 2;
-        if (parsed.haveCrs && parsed.crs != doc.m_nCoordSys) {
-            std::fprintf(stderr,
-                         "Das Dokument hat bereits das Koordinatensystem %d; --crs gilt nur für neue Dokumente.\n",
-                         doc.m_nCoordSys);
-            return 2;
-        }
-    }
+    bool created = false;
+    if (!OpenImportDocument(doc, parsed, &created)) return 2;
 
     size_t imported = 0;
     bool failed = false;

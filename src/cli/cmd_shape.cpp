@@ -38,24 +38,10 @@ int RunImport(const QStringList& args)
         return 2;
     const QString& docPath = parsed.document;
     const QStringList& paths = parsed.files;
-    const bool haveCrs = parsed.haveCrs;
-    const int32_t crs = parsed.crs;
 
     CKorvelDoc doc;
-    const bool created = !QFileInfo::exists(docPath);
-    if (created) {
-        // Without --crs the new document has no system yet, so that a WGS84 file makes it a
-        // web-mercator document and any other file is taken in its own coordinates.
-        doc.OnNewDocument(haveCrs ? crs : 0);
-    } else {
-        if (!OpenDocumentOrReport(doc, docPath)) return 2;
-        if (haveCrs && crs != doc.m_nCoordSys) {
-            std::fprintf(stderr,
-                         "Das Dokument hat bereits das Koordinatensystem %d; --crs gilt nur für neue Dokumente.\n",
-                         doc.m_nCoordSys);
-            return 2;
-        }
-    }
+    bool created = false;
+    if (!OpenImportDocument(doc, parsed, &created)) return 2;
 
     size_t imported = 0;
     bool failed = false;

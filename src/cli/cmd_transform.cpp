@@ -279,15 +279,9 @@ int Run(const QStringList& args)
     bool haveFrom = false;
     bool haveTo = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        QString name = args[i];
+        QString name;
         QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq > 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
+        if (!SplitOption(args, &i, &name, &value)) {
             std::fprintf(stderr, "Wert fehlt für %s\n", qPrintable(name));
             PrintUsage();
             return 2;

@@ -2,6 +2,8 @@
 
 #include "strings/stringtable.h"
 
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace korvel::cli {
@@ -37,6 +39,22 @@ bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosabl
     }
     out->document = paths.takeFirst();
     out->files = paths;
+    return true;
+}
+
+bool OpenImportDocument(CKorvelDoc& doc, const ImportArgs& args, bool* created)
+{
+    *created = !QFileInfo::exists(args.document);
+    if (*created) {
+        doc.OnNewDocument(args.haveCrs ? args.crs : 0);
+        return true;
+    }
+    if (!OpenDocumentOrReport(doc, args.document)) return false;
+    if (args.haveCrs && args.crs != doc.m_nCoordSys) {
+        std::fprintf(stderr, "Das Dokument hat bereits das Koordinatensystem %d; --crs gilt nur für neue Dokumente.\n",
+                     doc.m_nCoordSys);
+        return false;
+    }
     return true;
 }
 

@@ -28,6 +28,11 @@ struct ImportArgs {
 // reason and answers false (the command then ends with exit status 2).
 bool ParseImportArgs(const QStringList& args, const char* usage, bool (*choosable)(int32_t), ImportArgs* out);
 
+// Opens the import's document, or starts a new one when the file does not exist: in --crs, or
+// without a system so that the first imported file decides it. --crs on an existing document
+// of another system is refused with a message. False means exit status 2.
+bool OpenImportDocument(CKorvelDoc& doc, const ImportArgs& args, bool* created);
+
 // Ends an import command: saves the document when it `changed` (objects added, or newly
 // created) and gives the exit status: 2 when saving failed, 1 when some file was refused,
 // 0 otherwise.
